@@ -1,0 +1,70 @@
+// Vantrel: free-hand drawing in 3-D. Creates the window, the side panel, the camera
+// and the workspace, then draws frames until the window is closed.
+#include "app/EventReceiver.h"
+#include "app/device.h"
+#include "platform/platform.h"
+#include "ui/UIPanel.h"
+#include "workspace/App.h"
+
+#include <cstdio>
+
+using namespace irr;
+
+int main(int, char**)
+{
+	EventReceiver receiver;
+	App app;
+
+	if (!platform::hasDisplay())
+	{
+		std::fprintf(stderr, "vantrel: no display to open a window on (DISPLAY is not set); "
+			"to run it without a screen use: xvfb-run -s '-screen 0 1024x768x24' ./vantrel\n");
+		return 1;
+	}
+	IrrlichtDevice* device = createDeviceWithFallback(vantrelCreationParameters(&receiver), createEngineDevice);
+	if (!device)
+	{
+		std::fprintf(stderr, "vantrel: could not open an OpenGL window of 800 x 600 pixels on this display\n");
+		return 1;
+	}
+	device->setWindowCaption(L"Vantrel");
+	platform::setPressAndHold(platform::activeWindow(), false);
+
+	video::IVideoDriver* driver = device->getVideoDriver();
+	scene::ISceneManager* smgr = device->getSceneManager();
+	gui::IGUIEnvironment* guienv = device->getGUIEnvironment();
+
+	UIPanel* panel = new UIPanel(guienv, guienv->getRootGUIElement(), 0);
+	panel->drop(); // the GUI root owns the panel
+
+	scene::ICameraSceneNode* camera =
+		smgr->addCameraSceneNode(smgr->getRootSceneNode(), core::vector3df(0, 0, 0), core::vector3df(0, 0, 100), -1, true);
+	camera->setPosition(core::vector3df(100, 0, 0));
+	camera->setTarget(core::vector3df(0, 0, 0));
+	camera->setFarValue(1000.f);
+	camera->setNearValue(50.f);
+
+	app.init(smgr, camera);
+	receiver.Application = &app;
+	receiver.Panel = panel;
+	receiver.syncSettings();
+
+	ITimer* timer = device->getTimer();
+	u32 previous = timer->getTime();
+	while (device->run())
+	{
+		// Milliseconds as unsigned 32-bit, so a timer wrap still gives a small positive delta.
+		const u32 now = timer->getTime();
+		app.FrameDelta = (f32)(u32)(now - previous) / 1000.f;
+		previous = now;
+
+		driver->beginScene(true, true, app.BackdropColor);
+		smgr->drawAll();
+		guienv->drawAll();
+		driver->endScene();
+	}
+
+	// The device takes the scene graph and the GUI with it; the workspace touches neither.
+	device->drop();
+	return 0;
+}

@@ -1,0 +1,77 @@
+// Windows half: the real window property and debugger calls. Portable half:
+// stand-ins with the same names (no tablet service to configure; debug lines go to stderr).
+#include "platform/platform.h"
+
+#if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+namespace platform
+{
+
+static const char* const TABLET_PEN_PROPERTY = "MicrosoftTabletPenServiceProperty";
+// Documented flag of the tablet-pen service: turns off press-and-hold right clicks.
+static const ULONG_PTR TABLET_DISABLE_PRESSANDHOLD = 0x00000001;
+
+void* activeWindow()
+{
+	return GetActiveWindow();
+}
+
+bool setPressAndHold(void* window, bool enable)
+{
+	if (GlobalAddAtomA(TABLET_PEN_PROPERTY) == 0)
+		return false;
+	HWND hwnd = static_cast<HWND>(window);
+	if (!enable)
+		return SetPropA(hwnd, TABLET_PEN_PROPERTY, reinterpret_cast<HANDLE>(TABLET_DISABLE_PRESSANDHOLD)) != 0;
+	return RemovePropA(hwnd, TABLET_PEN_PROPERTY) != nullptr;
+}
+
+bool hasDisplay()
+{
+	return true;
+}
+
+void debugOutput(const char* line)
+{
+	OutputDebugStringA(line);
+}
+
+} // namespace platform
+
+#else
+#include <cstdio>
+#include <cstdlib>
+
+namespace platform
+{
+
+// There is no notion of an active window handle outside Windows here.
+void* activeWindow()
+{
+	return nullptr;
+}
+
+// X11 tablets have no press-and-hold gesture to switch off: nothing to do, and
+// nothing was set, so the call reports false like a failed property call.
+bool setPressAndHold(void*, bool)
+{
+	return false;
+}
+
+// The engine's X11 device needs a display server to talk to.
+bool hasDisplay()
+{
+	const char* display = std::getenv("DISPLAY");
+	return display && display[0];
+}
+
+// The nearest thing to a debugger channel: standard error, unbuffered.
+void debugOutput(const char* line)
+{
+	std::fputs(line, stderr);
+}
+
+} // namespace platform
+#endif

@@ -1,0 +1,22 @@
+// Operating-system services the program needs beyond the engine: the tablet-pen
+// window property and the debugger output line. Callers never see an #ifdef.
+#pragma once
+
+namespace platform
+{
+
+//! The window the user is working in (the active window on Windows), or null.
+void* activeWindow();
+
+//! Switches the tablet pen's press-and-hold gesture on or off for a window, so
+//! that a pen held still keeps drawing instead of raising a right click.
+//! Returns whether the window property could be set or removed.
+bool setPressAndHold(void* window, bool enable);
+
+//! Whether a window can be opened at all (on X11: a display is named).
+bool hasDisplay();
+
+//! Writes one line to the debugger's output channel.
+void debugOutput(const char* line);
+
+} // namespace platform

@@ -1,0 +1,99 @@
+// The stroke scene node: construction, engine overrides, colour, highlight and display modes.
+// The mesh geometry itself is built in StrokeMesh.cpp.
+#include "stroke/StrokeNode.h"
+
+using namespace irr;
+
+StrokeNode::StrokeNode(scene::ISceneNode* parent, scene::ISceneManager* mgr)
+	: scene::ISceneNode(parent, mgr, -1),
+	  HighlightColor(0xFFC8C864), DepthRadius(5.f), Radius(5.f), ViewDirection(0.f, 0.f, 0.f),
+	  Mesh(new scene::SMesh()), BufferFirstBlock(0)
+{
+	StrokeBuffer* buffer = new StrokeBuffer();
+	buffer->Material.Lighting = false;
+	buffer->Material.MaterialType = video::EMT_SOLID;
+	Mesh->addMeshBuffer(buffer);
+	buffer->drop(); // the mesh holds the only reference
+	fillRingTemplate();
+}
+
+StrokeNode::~StrokeNode()
+{
+	Mesh->drop();
+}
+
+void StrokeNode::OnRegisterSceneNode()
+{
+	if (IsVisible)
+		SceneManager->registerNodeForRendering(this, scene::ESNRP_AUTOMATIC);
+	ISceneNode::OnRegisterSceneNode();
+}
+
+void StrokeNode::render()
+{
+	video::IVideoDriver* driver = SceneManager->getVideoDriver();
+	driver->setMaterial(getMaterial(0));
+	driver->setTransform(video::ETS_WORLD, AbsoluteTransformation);
+	for (u32 i = 0; i < Mesh->getMeshBufferCount(); ++i)
+		driver->drawMeshBuffer(Mesh->getMeshBuffer(i));
+}
+
+const core::aabbox3d<f32>& StrokeNode::getBoundingBox() const
+{
+	return Mesh->getBoundingBox();
+}
+
+video::SMaterial& StrokeNode::getMaterial(u32)
+{
+	return Mesh->getMeshBuffer(0)->getMaterial();
+}
+
+u32 StrokeNode::getMaterialCount() const
+{
+	return 1;
+}
+
+void StrokeNode::setColor(const video::SColor& c)
+{
+	Color = c;
+	const video::E_MATERIAL_TYPE type =
+		c.color >= 0xFF000000 ? video::EMT_SOLID : video::EMT_TRANSPARENT_VERTEX_ALPHA;
+	for (u32 i = 0; i < Mesh->getMeshBufferCount(); ++i)
+		Mesh->getMeshBuffer(i)->getMaterial().MaterialType = type;
+}
+
+video::SColor StrokeNode::getColor() const
+{
+	return Color;
+}
+
+void StrokeNode::setBrush(f32 radius, f32 thickness)
+{
+	Radius = radius;
+	DepthRadius = thickness * radius;
+}
+
+bool StrokeNode::hasSegments() const
+{
+	return Points.size() > 1;
+}
+
+void StrokeNode::setHighlighted(bool on)
+{
+	SceneManager->getMeshManipulator()->setVertexColors(Mesh, on ? HighlightColor : Color);
+}
+
+void StrokeNode::setDisplayMode(s32 mode)
+{
+	if (mode < 0 || mode > 2)
+		return;
+	for (u32 i = 0; i < Mesh->getMeshBufferCount(); ++i)
+	{
+		scene::IMeshBuffer* buffer = Mesh->getMeshBuffer(i);
+		video::SMaterial& material = buffer->getMaterial();
+		material.Wireframe = mode == 2;
+		material.Lighting = mode == 1;
+		if (mode == 1)
+			SceneManager->getMeshManipulator()->recalculateNormals(buffer, false, false);
+	}
+}

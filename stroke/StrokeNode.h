@@ -1,0 +1,69 @@
+// A drawn stroke: its sampled path, brush, colour and the tube mesh grown from the path.
+#pragma once
+#include <irrlicht.h>
+
+//! Scene node of one stroke. Points are in the node's local space (the drawing root's).
+//! The mesh grows by a fixed amount per point; nothing is rebuilt while drawing.
+class StrokeNode : public irr::scene::ISceneNode
+{
+public:
+	StrokeNode(irr::scene::ISceneNode* parent, irr::scene::ISceneManager* mgr);
+	~StrokeNode() override;
+
+	void OnRegisterSceneNode() override;
+	void render() override;
+	const irr::core::aabbox3d<irr::f32>& getBoundingBox() const override;
+	//! Every index gives the one material that all of the stroke's buffers share.
+	irr::video::SMaterial& getMaterial(irr::u32 i) override;
+	irr::u32 getMaterialCount() const override;
+
+	//! Colour of vertices appended from now on; alpha below 255 makes the stroke translucent.
+	void setColor(const irr::video::SColor& c);
+	irr::video::SColor getColor() const;
+	//! Applies to blocks appended afterwards; thickness is the depth-to-width ratio.
+	void setBrush(irr::f32 radius, irr::f32 thickness);
+	void addPoint(const irr::core::vector3df& p);
+	bool hasSegments() const;
+	//! Adds the end cap and fits the bounding box; once, when the pen goes up.
+	void finish();
+	void setHighlighted(bool on);
+	//! 0 plain, 1 lit (flat normals), 2 wireframe; other values change nothing.
+	void setDisplayMode(irr::s32 mode);
+
+	irr::video::SColor Color;
+	irr::video::SColor HighlightColor;
+	irr::f32 DepthRadius;
+	irr::f32 Radius;
+	irr::core::array<irr::core::vector3df> Points;
+	//! Unit cross-section ring: 24 entries, x = -0.5 (start ring) or +0.5 (end ring).
+	irr::core::array<irr::core::vector3df> RingTemplate;
+	//! World direction the cross-sections are oriented by; set once before the first point.
+	irr::core::vector3df ViewDirection;
+	//! Owned (one reference). One buffer per 2,730 blocks, so 16-bit indices stay exact
+	//! for strokes of any length.
+	irr::scene::SMesh* Mesh;
+
+	//! Blocks one 16-bit-indexed buffer can hold (24 vertices each, at most 65,536 vertices).
+	static const irr::u32 BLOCKS_PER_BUFFER = 65536 / 24;
+	static const irr::u32 RING_SIZE = 24;
+
+private:
+	typedef irr::scene::CMeshBuffer<irr::video::S3DVertex> StrokeBuffer;
+
+	void fillRingTemplate();
+	StrokeBuffer* currentBuffer() const;
+	//! Starts a new buffer when the current one has no room for another block.
+	void makeRoomForBlock(irr::u32 block);
+	//! First vertex of a block in the current buffer.
+	irr::u32 blockBase(irr::u32 block) const;
+
+	void appendBlock(irr::u32 block, const irr::core::vector3df& from, const irr::core::vector3df& to,
+		irr::f32 startScale, irr::f32 endScale);
+	void appendBridge(irr::u32 blockA, irr::u32 blockB);
+	void appendStartCap();
+	void appendSegment();
+	void appendEndCap();
+
+	//! Number of the block stored at vertex 0 of the current buffer.
+	irr::u32 BufferFirstBlock;
+};

@@ -1,0 +1,14 @@
+// Vector helpers shared by the stroke mesh and the twist gesture.
+#pragma once
+#include <irrlicht.h>
+
+//! Normalises the engine's way: a zero vector stays zero; the inverse length is taken in double precision.
+irr::core::vector3df normalizeVector(const irr::core::vector3df& v);
+
+//! Unit direction of the part of reference perpendicular to forward; zero when they are parallel.
+irr::core::vector3df perpendicularAxis(const irr::core::vector3df& forward, const irr::core::vector3df& reference);
+
+//! Rows: forward (as given), the perpendicular axis of (forward, reference), their normalised cross
+//! product, and position as the translation. A local point (a, b, c) maps to position + a*f + b*p + c*s.
+irr::core::matrix4 buildFrameMatrix(const irr::core::vector3df& forward, const irr::core::vector3df& reference,
+	const irr::core::vector3df& position);

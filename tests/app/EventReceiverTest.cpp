@@ -1,0 +1,243 @@
+#include "Fixture.h"
+#include "stroke/StrokeNode.h"
+#include "ui/UIBrushEditor.h"
+#include "ui/UIColorPicker.h"
+#include "ui/UIPanel.h"
+
+using namespace irr;
+
+typedef WorkspaceTest EventReceiverTest;
+
+// With the side panel linked, as main does it.
+class RoutingWithPanelTest : public WorkspaceTest
+{
+protected:
+	void SetUp() override
+	{
+		WorkspaceTest::SetUp();
+		gui::IGUIEnvironment* env = Device->getGUIEnvironment();
+		Panel = new UIPanel(env, env->getRootGUIElement(), 0);
+		Panel->drop(); // the GUI root owns it
+		Receiver.Panel = Panel;
+		Receiver.syncSettings();
+	}
+	UIPanel* Panel = nullptr;
+};
+
+TEST_F(EventReceiverTest, UnlinkedReceiverIgnoresEverything)
+{
+	Receiver.Application = nullptr;
+	press(300, 300);
+	EXPECT_FALSE(Application->Drawing);
+	EXPECT_EQ(Receiver.Pointer, core::position2di(0, 0));
+	EXPECT_FALSE(Receiver.ButtonHeld);
+}
+
+TEST_F(EventReceiverTest, PanelStripEndsAtColumn109)
+{
+	press(109, 300); // x = 109: over the side panel
+	EXPECT_TRUE(Application->PointerOverPanel);
+	EXPECT_FALSE(Application->Drawing);
+	EXPECT_FALSE(Receiver.ButtonHeld);
+	release(109, 300);
+
+	press(110, 300); // x = 110: the first column of the 3-D view
+	EXPECT_FALSE(Application->PointerOverPanel);
+	EXPECT_TRUE(Application->Drawing);
+	EXPECT_TRUE(Receiver.ButtonHeld);
+	EXPECT_EQ(Application->PressedButton, 0);
+}
+
+TEST_F(EventReceiverTest, DragFromTheViewKeepsGoingToTheWorkspaceOverThePanel)
+{
+	press(300, 300);
+	for (s32 x = 290; x >= 50; x -= 10)
+	{
+		moveTo(x, 300);
+		EXPECT_FALSE(Application->PointerOverPanel) << x;
+	}
+	release(50, 300);
+	EXPECT_FALSE(Application->PointerOverPanel);
+	EXPECT_FALSE(Receiver.ButtonHeld);
+	ASSERT_EQ(Application->Strokes.size(), 1u);
+	EXPECT_EQ(Application->Strokes[0]->Points.size(), 26u); // the press and 25 moves of 10 pixels
+}
+
+TEST_F(EventReceiverTest, ButtonNumbersFollowThePressKind)
+{
+	send(mouse(EMIE_RMOUSE_PRESSED_DOWN, 300, 300));
+	EXPECT_EQ(Application->PressedButton, 1);
+	send(mouse(EMIE_RMOUSE_LEFT_UP, 300, 300));
+	EXPECT_EQ(Application->PressedButton, -1);
+	send(mouse(EMIE_MMOUSE_PRESSED_DOWN, 300, 300));
+	EXPECT_EQ(Application->PressedButton, 2);
+	EXPECT_FALSE(Application->Drawing); // only the left button draws
+	send(mouse(EMIE_MMOUSE_LEFT_UP, 300, 300));
+}
+
+TEST_F(EventReceiverTest, KeyRepeatIsPassedOnOnce)
+{
+	drawLine(200, 300, 200);
+	drawLine(200, 300, 300);
+	drawLine(200, 300, 400);
+	keyDown(KEY_LCONTROL);
+	keyDown(KEY_KEY_Z);
+	keyDown(KEY_KEY_Z); // auto-repeat of the held key
+	keyDown(KEY_KEY_Z);
+	EXPECT_EQ(Application->RedoList.size(), 1u);
+	keyUp(KEY_KEY_Z);
+	keyDown(KEY_KEY_Z); // a second real press
+	EXPECT_EQ(Application->RedoList.size(), 2u);
+	EXPECT_EQ(Receiver.HeldKey, (s32)KEY_KEY_Z);
+	keyUp(KEY_KEY_Z);
+	EXPECT_EQ(Receiver.HeldKey, -1);
+}
+
+TEST_F(EventReceiverTest, ReleasingOneOfTwoHeldKeysLetsTheOthersRepeatThroughOnce)
+{
+	drawLine(200, 300, 200);
+	drawLine(200, 300, 300);
+	keyDown(KEY_LCONTROL);
+	keyDown(KEY_KEY_Z);       // undo
+	keyDown(KEY_LCONTROL);    // Ctrl's own repeat: now the remembered key
+	keyDown(KEY_KEY_Z);       // Z's repeat is no longer filtered: undo again
+	EXPECT_EQ(Application->RedoList.size(), 2u);
+}
+
+TEST_F(EventReceiverTest, GuiEventsCountAsLeavingThePanel)
+{
+	moveTo(50, 300);
+	EXPECT_TRUE(Application->PointerOverPanel);
+	SEvent gui;
+	gui.EventType = EET_GUI_EVENT;
+	gui.GUIEvent.Caller = nullptr;
+	gui.GUIEvent.Element = nullptr;
+	gui.GUIEvent.EventType = gui::EGET_ELEMENT_HOVERED;
+	send(gui);
+	EXPECT_FALSE(Application->PointerOverPanel);
+}
+
+TEST_F(EventReceiverTest, RightAltAndRightCtrlDoNothing)
+{
+	keyDown(KEY_RMENU);
+	EXPECT_FALSE(Application->Navigating);
+	EXPECT_FALSE(Application->AltDown);
+	keyDown(KEY_RCONTROL);
+	EXPECT_FALSE(Application->CtrlDown);
+	keyDown(KEY_RSHIFT);
+	EXPECT_FALSE(Application->ShiftDown);
+	keyDown(KEY_LMENU);
+	EXPECT_TRUE(Application->Navigating);
+}
+
+TEST_F(EventReceiverTest, WhileNavigatingOnlyModifiersAct)
+{
+	drawLine(200, 300, 300);
+	const core::vector3df camera = Camera->getPosition();
+	keyDown(KEY_LMENU);
+	tap(KEY_OEM_6);
+	tap(KEY_OEM_4);
+	tap(KEY_KEY_F);
+	keyDown(KEY_KEY_2);
+	EXPECT_FALSE(Application->Strokes[0]->getMaterial(0).Wireframe);
+	keyUp(KEY_KEY_2);
+	keyDown(KEY_LCONTROL); // Ctrl is tested before navigation
+	EXPECT_TRUE(Application->CtrlDown);
+	tap(KEY_KEY_Z);
+	EXPECT_EQ(Camera->getPosition(), camera);
+	EXPECT_EQ(Application->UndoList.size(), 1u);
+	EXPECT_TRUE(Application->Strokes[0]->isVisible());
+
+	keyUp(KEY_LMENU);
+	tap(KEY_KEY_Z);
+	EXPECT_FALSE(Application->Strokes[0]->isVisible());
+}
+
+TEST_F(EventReceiverTest, DisplayModeKeysHoldTheLook)
+{
+	drawLine(200, 300, 300);
+	keyDown(KEY_KEY_2);
+	EXPECT_TRUE(Application->Strokes[0]->getMaterial(0).Wireframe);
+	keyUp(KEY_KEY_2);
+	EXPECT_FALSE(Application->Strokes[0]->getMaterial(0).Wireframe);
+	keyDown(KEY_KEY_1);
+	EXPECT_TRUE(Application->Strokes[0]->getMaterial(0).Lighting);
+	keyDown(KEY_LMENU);
+	keyUp(KEY_KEY_1); // reverts even while navigating
+	EXPECT_FALSE(Application->Strokes[0]->getMaterial(0).Lighting);
+}
+
+TEST_F(RoutingWithPanelTest, SynchronisesOnLeftPressReleaseAndMoveOverThePanel)
+{
+	const auto spoil = [this] { Application->BrushRadius = 99.f; };
+	spoil();
+	send(mouse(EMIE_RMOUSE_PRESSED_DOWN, 50, 300));
+	EXPECT_EQ(Application->BrushRadius, 99.f);
+	send(mouse(EMIE_RMOUSE_LEFT_UP, 50, 300));
+	EXPECT_EQ(Application->BrushRadius, 99.f);
+	moveTo(50, 300);
+	EXPECT_EQ(Application->BrushRadius, 1.f);
+	spoil();
+	press(50, 300);
+	EXPECT_EQ(Application->BrushRadius, 1.f);
+	spoil();
+	release(50, 300);
+	EXPECT_EQ(Application->BrushRadius, 1.f);
+}
+
+TEST_F(RoutingWithPanelTest, StartValuesReachTheWorkspace)
+{
+	EXPECT_EQ(Application->BrushColor, video::SColor(0xFF404080));
+	EXPECT_EQ(Application->BackdropColor, video::SColor(0xFF000000));
+	EXPECT_FLOAT_EQ(Application->BrushRadius, 1.f);
+	EXPECT_FLOAT_EQ(Application->BrushThickness, 1.f);
+	EXPECT_EQ(Application->Tool, 0);
+}
+
+TEST_F(RoutingWithPanelTest, SettingsFollowTheWidgets)
+{
+	Panel->BrushEditor->RadiusBar->setPos(50);
+	Panel->BrushEditor->ThicknessBar->setPos(50);
+	Panel->BrushEditor->selectBrush(1);
+	Panel->ColorPicker->setColor(video::SColor(0xFF00FF00));
+	Panel->ColorPicker->BackdropColor = video::SColor(0xFF203040);
+	moveTo(50, 300);
+	EXPECT_FLOAT_EQ(Application->BrushRadius, 15.5f);
+	EXPECT_FLOAT_EQ(Application->BrushThickness, 0.55f);
+	EXPECT_EQ(Application->Tool, 1);
+	EXPECT_EQ(Application->BrushColor, video::SColor(0xFF00FF00));
+	EXPECT_EQ(Application->BackdropColor, video::SColor(0xFF203040));
+}
+
+TEST_F(RoutingWithPanelTest, PickRequestTakesTheColourUnderThePointer)
+{
+	Panel->ColorPicker->setColor(video::SColor(0xFFFF0000));
+	moveTo(50, 300);
+	drawLine(200, 400, 300); // a red stroke through the view's middle row
+	Panel->ColorPicker->setColor(video::SColor(0xFF0000FF));
+	Panel->ColorPicker->PickRequested = true;
+	keyDown(KEY_LCONTROL); // Ctrl: every move picks
+	moveTo(300, 300);
+	keyUp(KEY_LCONTROL);
+	moveTo(50, 300); // back over the panel: the request is answered
+	EXPECT_FALSE(Panel->ColorPicker->PickRequested);
+	EXPECT_EQ(Application->BrushColor, video::SColor(0xFFFF0000));
+}
+
+TEST_F(RoutingWithPanelTest, RecordingRequestRunsFromPressToRelease)
+{
+	Panel->requestRecording();
+	press(50, 300); // over the (hidden) panel: not the view, nothing starts
+	EXPECT_FALSE(Application->RecordingGif);
+	release(50, 300);
+	EXPECT_TRUE(Panel->isRecordingRequested());
+
+	press(300, 300);
+	EXPECT_TRUE(Application->RecordingGif);
+	EXPECT_FALSE(Panel->GifWarningImage->isVisible());
+	EXPECT_FALSE(Panel->isVisible());
+	release(300, 300);
+	EXPECT_FALSE(Application->RecordingGif);
+	EXPECT_FALSE(Panel->isRecordingRequested());
+	EXPECT_TRUE(Panel->isVisible());
+}

@@ -1,0 +1,34 @@
+// The side panel: a translucent strip at the left edge holding the colour picker,
+// the brush editor and the "RecordGif" button, plus the recording warning image.
+#pragma once
+#include <irrlicht.h>
+
+class UIColorPicker;
+class UIBrushEditor;
+
+//! Window columns 0 to PANEL_WIDTH - 1 belong to the panel.
+const irr::s32 PANEL_WIDTH = 110;
+
+class UIPanel : public irr::gui::IGUIElement
+{
+public:
+	UIPanel(irr::gui::IGUIEnvironment* environment, irr::gui::IGUIElement* parent, irr::s32 id);
+	~UIPanel() override;
+
+	bool OnEvent(const irr::SEvent& event) override;
+	void draw() override;
+
+	//! Hides the panel and shows the warning until the next press in the view.
+	void requestRecording();
+	bool isRecordingRequested() const;
+	void hideRecordingWarning();
+	//! Shows the panel again and clears the request.
+	void endRecordingRequest();
+
+	UIColorPicker* ColorPicker;
+	UIBrushEditor* BrushEditor;
+	irr::gui::IGUIButton* RecordGifButton;
+	irr::gui::IGUIImage* GifWarningImage;
+	irr::video::SColor BackgroundColor;
+	bool RecordingRequested;
+};

@@ -1,0 +1,35 @@
+#include "workspace/Command.h"
+#include "stroke/StrokeNode.h"
+
+Command::Command()
+	: Kind(ECK_NONE), Stroke(nullptr)
+{
+}
+
+Command::~Command()
+{
+	if (Stroke)
+		Stroke->drop();
+}
+
+void Command::grabStroke()
+{
+	if (Stroke)
+		Stroke->grab();
+}
+
+void Command::apply()
+{
+	if (Kind == ECK_ADD_STROKE)
+		Stroke->setVisible(true);
+	else if (Kind == ECK_ERASE_STROKE)
+		Stroke->setVisible(false);
+}
+
+void Command::revert()
+{
+	if (Kind == ECK_ADD_STROKE)
+		Stroke->setVisible(false);
+	else if (Kind == ECK_ERASE_STROKE)
+		Stroke->setVisible(true);
+}
