@@ -1,0 +1,99 @@
+// Brush editor: slider values and the radio behaviour of the two brush buttons under real clicks.
+#include "PanelFixture.h"
+
+using namespace irr;
+
+namespace
+{
+// Window pixels: the editor's top-left corner is (0, 180), so the round button covers
+// (5, 240)-(25, 260) and the erase button (30, 240)-(50, 260).
+const s32 ROUND_X = 15, ERASE_X = 40, BUTTONS_Y = 250;
+}
+
+using BrushEditorTest = PanelFixture;
+
+TEST_F(BrushEditorTest, StartsAsRadiusOneFullThicknessRoundBrush)
+{
+	EXPECT_FLOAT_EQ(Editor->getRadius(), 1.f);
+	EXPECT_FLOAT_EQ(Editor->getThickness(), 1.f);
+	EXPECT_EQ(Editor->BrushKind, 0);
+	EXPECT_TRUE(Editor->RoundBrushButton->isPressed());
+	EXPECT_FALSE(Editor->EraseBrushButton->isPressed());
+	EXPECT_TRUE(Editor->RoundBrushButton->isPushButton());
+	EXPECT_TRUE(Editor->EraseBrushButton->isPushButton());
+}
+
+TEST_F(BrushEditorTest, SliderPositionsMapOntoRadiusAndThickness)
+{
+	struct Mapping
+	{
+		s32 pos;
+		f32 radius, thickness;
+	};
+	const Mapping mappings[] = {{0, 1.f, 0.1f}, {50, 15.5f, 0.55f}, {100, 30.f, 1.f}};
+	for (const Mapping& m : mappings)
+	{
+		Editor->RadiusBar->setPos(m.pos);
+		Editor->ThicknessBar->setPos(m.pos);
+		EXPECT_FLOAT_EQ(Editor->getRadius(), m.radius) << "position " << m.pos;
+		EXPECT_FLOAT_EQ(Editor->getThickness(), m.thickness) << "position " << m.pos;
+	}
+	// The bars stop at 0 and 100.
+	Editor->RadiusBar->setPos(150);
+	EXPECT_FLOAT_EQ(Editor->getRadius(), 30.f);
+	Editor->ThicknessBar->setPos(-20);
+	EXPECT_FLOAT_EQ(Editor->getThickness(), 0.1f);
+}
+
+TEST_F(BrushEditorTest, ClickingTheSelectedButtonKeepsItSelected)
+{
+	click(ROUND_X, BUTTONS_Y);
+	EXPECT_EQ(Editor->BrushKind, 0);
+	EXPECT_TRUE(Editor->RoundBrushButton->isPressed());
+	EXPECT_FALSE(Editor->EraseBrushButton->isPressed());
+}
+
+TEST_F(BrushEditorTest, ClickingEraseTwiceLeavesEraseSelected)
+{
+	click(ERASE_X, BUTTONS_Y);
+	EXPECT_EQ(Editor->BrushKind, 1);
+	EXPECT_TRUE(Editor->EraseBrushButton->isPressed());
+	EXPECT_FALSE(Editor->RoundBrushButton->isPressed());
+
+	click(ERASE_X, BUTTONS_Y);
+	EXPECT_EQ(Editor->BrushKind, 1);
+	EXPECT_TRUE(Editor->EraseBrushButton->isPressed());
+	EXPECT_FALSE(Editor->RoundBrushButton->isPressed());
+
+	click(ROUND_X, BUTTONS_Y);
+	EXPECT_EQ(Editor->BrushKind, 0);
+	EXPECT_TRUE(Editor->RoundBrushButton->isPressed());
+	EXPECT_FALSE(Editor->EraseBrushButton->isPressed());
+}
+
+TEST_F(BrushEditorTest, PressReleasedOffTheButtonChangesNothing)
+{
+	press(ERASE_X, BUTTONS_Y);
+	// (80, 250): right of both buttons, still over the editor.
+	release(80, BUTTONS_Y);
+	EXPECT_EQ(Editor->BrushKind, 0);
+	EXPECT_TRUE(Editor->RoundBrushButton->isPressed());
+	EXPECT_FALSE(Editor->EraseBrushButton->isPressed());
+}
+
+TEST_F(BrushEditorTest, HandlesOnlyItsOwnButtonsAndPassesNothingUp)
+{
+	// Were the editor to pass events to its parent, the panel would take this as a "RecordGif" click.
+	SEvent clicked;
+	clicked.EventType = EET_GUI_EVENT;
+	clicked.GUIEvent.Caller = Panel->RecordGifButton;
+	clicked.GUIEvent.Element = 0;
+	clicked.GUIEvent.EventType = gui::EGET_BUTTON_CLICKED;
+	EXPECT_FALSE(Editor->OnEvent(clicked));
+	EXPECT_EQ(Editor->BrushKind, 0);
+	EXPECT_FALSE(Panel->isRecordingRequested());
+
+	clicked.GUIEvent.Caller = Editor->EraseBrushButton;
+	EXPECT_FALSE(Editor->OnEvent(clicked));
+	EXPECT_EQ(Editor->BrushKind, 1);
+}

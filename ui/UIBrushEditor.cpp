@@ -1,0 +1,101 @@
+// Brush section of the side panel: radius and thickness sliders and the round/erase brush pair.
+#include "ui/UIBrushEditor.h"
+
+#include "app/utils.h"
+
+using namespace irr;
+
+namespace
+{
+// Slider positions run 0 to 100 and map linearly onto these value ranges.
+const f32 SLIDER_MAX = 100.f;
+const f32 RADIUS_MIN = 1.f;
+const f32 RADIUS_MAX = 30.f;
+const f32 THICKNESS_MIN = 0.1f;
+const f32 THICKNESS_MAX = 1.0f;
+}
+
+UIBrushEditor::UIBrushEditor(gui::IGUIEnvironment* environment, gui::IGUIElement* parent, s32 id)
+	: gui::IGUIElement(gui::EGUIET_ELEMENT, environment, parent, id, core::rect<s32>(0, 180, 110, 265)),
+	  BackgroundColor(0x40FFFFFF), RadiusBar(0), ThicknessBar(0), RoundBrushButton(0), EraseBrushButton(0),
+	  BrushKind(0)
+{
+	// Null when "font.bmp" is missing: the labels then use the skin's font.
+	gui::IGUIFont* font = Environment->getFont("font.bmp");
+	video::IVideoDriver* driver = Environment->getVideoDriver();
+
+	// Every child below is owned by this element's child list; rectangles are relative to the editor.
+	gui::IGUIStaticText* radiusLabel =
+		Environment->addStaticText(L"radius", core::rect<s32>(5, 0, 100, 15), false, false, this, -1, false);
+	radiusLabel->setOverrideFont(font);
+
+	RadiusBar = Environment->addScrollBar(true, core::rect<s32>(5, 15, 100, 25), this, -1);
+	RadiusBar->setMin(0);
+	RadiusBar->setMax(100);
+	RadiusBar->setPos(0);
+
+	gui::IGUIStaticText* thicknessLabel =
+		Environment->addStaticText(L"thickness", core::rect<s32>(5, 30, 100, 45), false, false, this, -1, false);
+	thicknessLabel->setOverrideFont(font);
+
+	ThicknessBar = Environment->addScrollBar(true, core::rect<s32>(5, 45, 100, 55), this, -1);
+	ThicknessBar->setMin(0);
+	ThicknessBar->setMax(100);
+	ThicknessBar->setPos(100);
+
+	// The textures stay in the driver's cache; a missing file leaves the button without an image.
+	RoundBrushButton = Environment->addButton(core::rect<s32>(5, 60, 25, 80), this, -1, 0, 0);
+	RoundBrushButton->setIsPushButton(true);
+	RoundBrushButton->setImage(driver->getTexture("roundBrushUnchecked.png"));
+	RoundBrushButton->setPressedImage(driver->getTexture("roundBrushChecked.png"));
+	RoundBrushButton->setPressed(true);
+
+	EraseBrushButton = Environment->addButton(core::rect<s32>(30, 60, 50, 80), this, -1, 0, 0);
+	EraseBrushButton->setIsPushButton(true);
+	EraseBrushButton->setImage(driver->getTexture("eraseBrushUnchecked.png"));
+	EraseBrushButton->setPressedImage(driver->getTexture("eraseBrushChecked.png"));
+}
+
+UIBrushEditor::~UIBrushEditor()
+{
+}
+
+bool UIBrushEditor::OnEvent(const SEvent& event)
+{
+	if (event.EventType == EET_GUI_EVENT && event.GUIEvent.EventType == gui::EGET_BUTTON_CLICKED)
+	{
+		if (event.GUIEvent.Caller == RoundBrushButton)
+			selectBrush(0);
+		else if (event.GUIEvent.Caller == EraseBrushButton)
+			selectBrush(1);
+	}
+	return false;
+}
+
+void UIBrushEditor::selectBrush(s32 kind)
+{
+	// The engine has already toggled the clicked push button; restore the radio pair.
+	RoundBrushButton->setPressed(false);
+	EraseBrushButton->setPressed(false);
+	if (kind == 0)
+		RoundBrushButton->setPressed(true);
+	else if (kind == 1)
+		EraseBrushButton->setPressed(true);
+	BrushKind = kind;
+}
+
+f32 UIBrushEditor::getRadius() const
+{
+	return utils_remap((f32)RadiusBar->getPos(), 0.f, SLIDER_MAX, RADIUS_MIN, RADIUS_MAX);
+}
+
+f32 UIBrushEditor::getThickness() const
+{
+	return utils_remap((f32)ThicknessBar->getPos(), 0.f, SLIDER_MAX, THICKNESS_MIN, THICKNESS_MAX);
+}
+
+void UIBrushEditor::draw()
+{
+	Environment->getSkin()->draw3DSunkenPane(this, BackgroundColor, true, true, AbsoluteRect, &AbsoluteClippingRect);
+	IGUIElement::draw();
+}

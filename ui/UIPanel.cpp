@@ -1,0 +1,78 @@
+// The side panel: builds the colour picker, the brush editor and the "RecordGif" button,
+// and switches between itself and the recording warning while a recording is requested.
+#include "ui/UIPanel.h"
+
+#include "ui/UIBrushEditor.h"
+#include "ui/UIColorPicker.h"
+
+using namespace irr;
+
+UIPanel::UIPanel(gui::IGUIEnvironment* environment, gui::IGUIElement* parent, s32 id)
+	: gui::IGUIElement(gui::EGUIET_ELEMENT, environment, parent, id, core::rect<s32>(0, 0, PANEL_WIDTH, 600)),
+	  ColorPicker(0), BrushEditor(0), RecordGifButton(0), GifWarningImage(0), BackgroundColor(0x40FFFFFF),
+	  RecordingRequested(false)
+{
+	// Null when "font.bmp" is missing: the button then uses the skin's font.
+	gui::IGUIFont* font = Environment->getFont("font.bmp");
+
+	// The panel keeps the reference from new and drops it in its destructor; the child list holds another.
+	ColorPicker = new UIColorPicker(Environment, this, 0);
+	BrushEditor = new UIBrushEditor(Environment, this, 0);
+
+	RecordGifButton = Environment->addButton(core::rect<s32>(5, 575, 105, 595), this, -1, L"RecordGif", 0);
+	RecordGifButton->setOverrideFont(font);
+
+	// A child of the GUI root, not of the panel, so it stays at window position (300, 200)
+	// and shows while the panel is hidden. A missing file leaves the image empty.
+	video::ITexture* warning = Environment->getVideoDriver()->getTexture("gifWarning.png");
+	GifWarningImage = Environment->addImage(warning, core::position2di(300, 200), true,
+		Environment->getRootGUIElement(), -1, 0);
+	GifWarningImage->setVisible(false);
+}
+
+UIPanel::~UIPanel()
+{
+	ColorPicker->drop();
+	BrushEditor->drop();
+}
+
+bool UIPanel::OnEvent(const SEvent& event)
+{
+	// Events of the widgets stop here: nothing is passed further up.
+	if (event.EventType == EET_GUI_EVENT && event.GUIEvent.EventType == gui::EGET_BUTTON_CLICKED &&
+		event.GUIEvent.Caller == RecordGifButton)
+		requestRecording();
+	return false;
+}
+
+void UIPanel::draw()
+{
+	if (!isVisible())
+		return;
+	Environment->getSkin()->draw3DSunkenPane(this, BackgroundColor, true, true, AbsoluteRect, &AbsoluteClippingRect);
+	IGUIElement::draw();
+}
+
+void UIPanel::requestRecording()
+{
+	// Hidden until the recording press is released, so the recorded frames never show the panel.
+	setVisible(false);
+	GifWarningImage->setVisible(true);
+	RecordingRequested = true;
+}
+
+bool UIPanel::isRecordingRequested() const
+{
+	return RecordingRequested;
+}
+
+void UIPanel::hideRecordingWarning()
+{
+	GifWarningImage->setVisible(false);
+}
+
+void UIPanel::endRecordingRequest()
+{
+	setVisible(true);
+	RecordingRequested = false;
+}
