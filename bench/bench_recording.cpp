@@ -1,5 +1,7 @@
 // The recording's write step: 30 screenshots of 800 x 600 converted and encoded into
 // "vantrel.gif", as at the release that ends a recording (the window is frozen meanwhile).
+// The frames are drawn here, or, when VANTREL_BENCH_FRAMES names a directory, read from its
+// frame_00.png to frame_29.png (frames taken from the program by bench/compare_gif.py).
 #include "workspace/App.h"
 
 #include <benchmark/benchmark.h>
@@ -45,6 +47,28 @@ void paintFrame(video::IImage* image, int frame)
 	image->unlock();
 }
 
+//! The 30 frames from the directory as 800 x 600 screenshots, or none if one is missing.
+bool loadFrames(video::IVideoDriver* driver, const char* directory, core::array<video::IImage*>* frames)
+{
+	for (int i = 0; i < 30; ++i)
+	{
+		char name[32];
+		std::snprintf(name, sizeof(name), "/frame_%02d.png", i);
+		video::IImage* file = driver->createImageFromFile((std::string(directory) + name).c_str());
+		if (!file || file->getDimension() != core::dimension2du(800, 600))
+		{
+			if (file)
+				file->drop();
+			return false;
+		}
+		video::IImage* screenshot = driver->createImage(video::ECF_A8R8G8B8, file->getDimension());
+		file->copyTo(screenshot);
+		file->drop();
+		frames->push_back(screenshot);
+	}
+	return true;
+}
+
 } // namespace
 
 static void BM_WriteGifOf30Frames(benchmark::State& state)
@@ -55,10 +79,24 @@ static void BM_WriteGifOf30Frames(benchmark::State& state)
 	IrrlichtDevice* device = createDeviceEx(p);
 	video::IVideoDriver* driver = device->getVideoDriver();
 	core::array<video::IImage*> frames;
-	for (int i = 0; i < 30; ++i)
+	if (const char* directory = std::getenv("VANTREL_BENCH_FRAMES"))
 	{
-		frames.push_back(driver->createImage(video::ECF_A8R8G8B8, core::dimension2du(800, 600)));
-		paintFrame(frames.getLast(), i);
+		if (!loadFrames(driver, directory, &frames))
+		{
+			for (u32 i = 0; i < frames.size(); ++i)
+				frames[i]->drop();
+			device->drop();
+			state.SkipWithError("VANTREL_BENCH_FRAMES lacks frame_00.png to frame_29.png of 800 x 600");
+			return;
+		}
+	}
+	else
+	{
+		for (int i = 0; i < 30; ++i)
+		{
+			frames.push_back(driver->createImage(video::ECF_A8R8G8B8, core::dimension2du(800, 600)));
+			paintFrame(frames.getLast(), i);
+		}
 	}
 
 	char directory[] = "/tmp/vantrel-bench-XXXXXX";

@@ -263,28 +263,26 @@ namespace colortable_detail
 		uint32_t alternate = 0;
 		// Smaller values move to the front; of the equal values every second one does, so runs of one
 		// value split evenly. The comparisons are unpredictable on real frames, so the loop has no
-		// branch: an exchange that does not happen writes both words to the spare words instead, the
-		// targets chosen by masking addresses, which compilers keep free of branches.
-		uint32_t spareWords[2];
-		const uintptr_t spareForFront = reinterpret_cast<uintptr_t>(&spareWords[0]);
-		const uintptr_t spareForAt = reinterpret_cast<uintptr_t>(&spareWords[1]);
+		// branch: both words are always written back, exchanged or not, chosen by a mask.
 		for (uint32_t i = left; i < right - 1; ++i)
 		{
 			uint8_t* at = pixels + 4 * size_t(i);
 			uint8_t* front = pixels + 4 * size_t(store);
-			const uint32_t value = at[channel];
-			const uint32_t equal = value == pivotValue ? 1u : 0u;
-			const uint32_t move = (value < pivotValue ? 1u : 0u) | (equal & alternate);
-			alternate ^= equal;
 			uint32_t atWord;
 			uint32_t frontWord;
 			std::memcpy(&atWord, at, 4);
 			std::memcpy(&frontWord, front, 4);
-			const uintptr_t mask = uintptr_t(0) - move;
-			const uintptr_t frontTarget = spareForFront ^ ((reinterpret_cast<uintptr_t>(front) ^ spareForFront) & mask);
-			const uintptr_t atTarget = spareForAt ^ ((reinterpret_cast<uintptr_t>(at) ^ spareForAt) & mask);
-			std::memcpy(reinterpret_cast<uint8_t*>(frontTarget), &atWord, 4);
-			std::memcpy(reinterpret_cast<uint8_t*>(atTarget), &frontWord, 4);
+			// Both values are bytes, so the difference's top bit tells "smaller" and it is zero
+			// exactly when they are equal; plain arithmetic keeps the compiler from branching.
+			const uint32_t difference = uint32_t(at[channel]) - pivotValue;
+			const uint32_t equal = 1u ^ ((difference | (0u - difference)) >> 31);
+			const uint32_t move = (difference >> 31) | (equal & alternate);
+			alternate ^= equal;
+			const uint32_t mask = 0u - move;
+			const uint32_t toFront = frontWord ^ ((atWord ^ frontWord) & mask);
+			const uint32_t toAt = atWord ^ ((atWord ^ frontWord) & mask);
+			std::memcpy(front, &toFront, 4);
+			std::memcpy(at, &toAt, 4);
 			store += move;
 		}
 		exchangePixels(pixels, store, right - 1);

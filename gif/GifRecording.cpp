@@ -4,6 +4,7 @@
 #include "workspace/App.h"
 
 #include <GL/gl.h>
+#include <cstring>
 #include <new>
 
 using namespace irr;
@@ -92,10 +93,16 @@ static bool convertScreenshot(video::IImage* screenshot, u8* rgba)
 	for (u32 i = 0; i < GIF_WIDTH * GIF_HEIGHT; ++i, rgba += 4)
 	{
 		const u32 argb = pixels[i];
+#ifdef __BIG_ENDIAN__
 		rgba[0] = (u8)(argb >> 16);
 		rgba[1] = (u8)(argb >> 8);
 		rgba[2] = (u8)argb;
 		rgba[3] = 255;
+#else
+		// Red, green, blue, 255 in memory order as one word: the loop then vectorises.
+		const u32 word = 0xFF000000u | (argb & 0x0000FF00u) | ((argb >> 16) & 0xFFu) | ((argb & 0xFFu) << 16);
+		std::memcpy(rgba, &word, 4);
+#endif
 	}
 	screenshot->unlock();
 	return true;

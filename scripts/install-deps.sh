@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing Vantrel need.
+# Installs the Debian packages that building, running and testing Vantrel need; with
+# --bench also what bench/compare_gif.py runs side by side (ffmpeg, GNU time).
 # Does nothing when all of them are present already.
 set -euo pipefail
 
@@ -9,6 +10,9 @@ packages=(
 	libgtest-dev libbenchmark-dev libgif-dev
 	xvfb xdotool x11-utils x11-apps imagemagick python3 python3-pil
 )
+if [ "${1:-}" = "--bench" ]; then
+	packages+=(ffmpeg time)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
