@@ -61,6 +61,7 @@ int main(int, char**)
 		driver->beginScene(true, true, app.BackdropColor);
 		smgr->drawAll();
 		guienv->drawAll();
+		app.keepDrawnFrame();
 		driver->endScene();
 	}
 

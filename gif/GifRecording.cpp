@@ -1,9 +1,11 @@
 // The workspace's recording of the view into "vantrel.gif": screenshots taken on pointer
 // moves during one gesture, encoded when the gesture ends or the frame limit is reached.
 #include "gif/AnimationEncoder.h"
+#include "platform/platform.h"
 #include "workspace/App.h"
 
 #include <GL/gl.h>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -16,34 +18,147 @@ static const u32 GIF_HEIGHT = 600;
 static const u32 GIF_DELAY = 1;
 static const s32 GIF_DEPTH = 8;
 
-// A screenshot of what the window shows. The engine's own frame-buffer screenshot reads
-// the front buffer, which some OpenGL implementations (Mesa) return black; between frames
-// the back buffer still holds the frame last drawn, so OpenGL reads that instead. Other
-// drivers use the engine's screenshot; the NULL device gives none.
-static video::IImage* takeScreenshot(video::IVideoDriver* driver)
-{
-	if (driver->getDriverType() != video::EDT_OPENGL)
-		return driver->createScreenShot(video::ECF_A8R8G8B8, video::ERT_FRAME_BUFFER);
+// Framebuffer objects and blits (OpenGL 3.0), which Windows' gl.h does not declare.
+#ifndef GL_FRAMEBUFFER
+#define GL_FRAMEBUFFER 0x8D40
+#define GL_READ_FRAMEBUFFER 0x8CA8
+#define GL_DRAW_FRAMEBUFFER 0x8CA9
+#define GL_RENDERBUFFER 0x8D41
+#define GL_COLOR_ATTACHMENT0 0x8CE0
+#define GL_FRAMEBUFFER_COMPLETE 0x8CD5
+#endif
+#ifndef GL_RGBA8
+#define GL_RGBA8 0x8058
+#endif
+#ifndef GL_SAMPLE_BUFFERS
+#define GL_SAMPLE_BUFFERS 0x80A8
+#endif
 
-	const core::dimension2du size = driver->getScreenSize();
-	video::IImage* image = driver->createImage(video::ECF_A8R8G8B8, size);
-	u32* pixels = image ? static_cast<u32*>(image->lock()) : nullptr;
-	if (!pixels)
+namespace
+{
+
+struct FramebufferCalls
+{
+	void(APIENTRY* GenFramebuffers)(GLsizei, GLuint*);
+	void(APIENTRY* DeleteFramebuffers)(GLsizei, const GLuint*);
+	void(APIENTRY* BindFramebuffer)(GLenum, GLuint);
+	GLenum(APIENTRY* CheckFramebufferStatus)(GLenum);
+	void(APIENTRY* FramebufferRenderbuffer)(GLenum, GLenum, GLenum, GLuint);
+	void(APIENTRY* GenRenderbuffers)(GLsizei, GLuint*);
+	void(APIENTRY* DeleteRenderbuffers)(GLsizei, const GLuint*);
+	void(APIENTRY* BindRenderbuffer)(GLenum, GLuint);
+	void(APIENTRY* RenderbufferStorage)(GLenum, GLenum, GLsizei, GLsizei);
+	void(APIENTRY* BlitFramebuffer)(GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLbitfield, GLenum);
+};
+
+template <typename Function>
+bool lookUp(Function* function, const char* name)
+{
+	*function = reinterpret_cast<Function>(platform::glFunction(name));
+	return *function != nullptr;
+}
+
+//! Whether the current context has the calls (OpenGL 3.0 or later); fills calls if so.
+bool loadFramebufferCalls(FramebufferCalls* calls)
+{
+	const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+	if (!version || std::atoi(version) < 3)
+		return false;
+	return lookUp(&calls->GenFramebuffers, "glGenFramebuffers")
+		&& lookUp(&calls->DeleteFramebuffers, "glDeleteFramebuffers")
+		&& lookUp(&calls->BindFramebuffer, "glBindFramebuffer")
+		&& lookUp(&calls->CheckFramebufferStatus, "glCheckFramebufferStatus")
+		&& lookUp(&calls->FramebufferRenderbuffer, "glFramebufferRenderbuffer")
+		&& lookUp(&calls->GenRenderbuffers, "glGenRenderbuffers")
+		&& lookUp(&calls->DeleteRenderbuffers, "glDeleteRenderbuffers")
+		&& lookUp(&calls->BindRenderbuffer, "glBindRenderbuffer")
+		&& lookUp(&calls->RenderbufferStorage, "glRenderbufferStorage")
+		&& lookUp(&calls->BlitFramebuffer, "glBlitFramebuffer");
+}
+
+//! A single-sample copy of a multisampled window's back buffer, averaged as the window
+//! shows it, made ready for reading. Returns the framebuffer to read from, or 0 if the
+//! back buffer is to be read directly (no multisampling, no blits, or the blit failed).
+GLuint resolveBackBuffer(const FramebufferCalls& gl, GLsizei width, GLsizei height, GLuint* renderbuffer)
+{
+	while (glGetError() != GL_NO_ERROR)
 	{
-		if (image)
-			image->drop();
-		return nullptr;
 	}
+	GLuint framebuffer = 0;
+	gl.GenRenderbuffers(1, renderbuffer);
+	gl.BindRenderbuffer(GL_RENDERBUFFER, *renderbuffer);
+	gl.RenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+	gl.BindRenderbuffer(GL_RENDERBUFFER, 0);
+	gl.GenFramebuffers(1, &framebuffer);
+	gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
+	gl.FramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, *renderbuffer);
+	bool resolved = gl.CheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+	if (resolved)
+	{
+		// The scissor test would clip the blit; the engine may have left it on for the GUI.
+		const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+		glDisable(GL_SCISSOR_TEST);
+		gl.BindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+		glReadBuffer(GL_BACK);
+		gl.BlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+		if (scissor)
+			glEnable(GL_SCISSOR_TEST);
+		// A window whose format differs from the copy's refuses the blit.
+		resolved = glGetError() == GL_NO_ERROR;
+	}
+	gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
+	if (!resolved)
+	{
+		gl.DeleteFramebuffers(1, &framebuffer);
+		gl.DeleteRenderbuffers(1, renderbuffer);
+		*renderbuffer = 0;
+		return 0;
+	}
+	gl.BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+	glReadBuffer(GL_COLOR_ATTACHMENT0);
+	return framebuffer;
+}
+
+} // namespace
+
+// Reads the frame just drawn, before it is shown, into an A8R8G8B8 image of the window's
+// size: exactly the picture the window is about to show. The engine's own frame-buffer
+// screenshot reads the front buffer, which some OpenGL implementations (Mesa) return
+// black. Reading a multisampled back buffer directly gives one sample per pixel, without
+// the smoothing the window shows (measured under Mesa), so it is averaged into a
+// single-sample copy first, as the swap does.
+static bool readDrawnFrame(video::IImage* image)
+{
+	const core::dimension2du size = image->getDimension();
+	u32* pixels = static_cast<u32*>(image->lock());
+	if (!pixels)
+		return false;
 	u8* rgba = new (std::nothrow) u8[size.Width * size.Height * 4];
 	if (!rgba)
 	{
 		image->unlock();
-		image->drop();
-		return nullptr;
+		return false;
 	}
+
+	GLint sampleBuffers = 0;
+	glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
+	FramebufferCalls gl = {};
+	GLuint framebuffer = 0;
+	GLuint renderbuffer = 0;
+	if (sampleBuffers > 0 && loadFramebufferCalls(&gl))
+		framebuffer = resolveBackBuffer(gl, (GLsizei)size.Width, (GLsizei)size.Height, &renderbuffer);
+	if (!framebuffer)
+		glReadBuffer(GL_BACK);
 	glPixelStorei(GL_PACK_ALIGNMENT, 1);
-	glReadBuffer(GL_BACK);
 	glReadPixels(0, 0, size.Width, size.Height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+	if (framebuffer)
+	{
+		gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
+		glReadBuffer(GL_BACK);
+		gl.DeleteFramebuffers(1, &framebuffer);
+		gl.DeleteRenderbuffers(1, &renderbuffer);
+	}
+
 	// OpenGL rows run bottom-up; the image's run top-down.
 	for (u32 y = 0; y < size.Height; ++y)
 	{
@@ -54,7 +169,42 @@ static video::IImage* takeScreenshot(video::IVideoDriver* driver)
 	}
 	delete[] rgba;
 	image->unlock();
-	return image;
+	return true;
+}
+
+void App::keepDrawnFrame()
+{
+	if (!RecordingGif || !SceneManager)
+		return;
+	video::IVideoDriver* driver = SceneManager->getVideoDriver();
+	if (driver->getDriverType() != video::EDT_OPENGL)
+		return;
+	const core::dimension2du size = driver->getScreenSize();
+	// The kept image is refilled in place unless a capture holds it or the window changed size.
+	if (LastDrawnFrame && (LastDrawnFrame->getReferenceCount() > 1 || LastDrawnFrame->getDimension() != size))
+	{
+		LastDrawnFrame->drop();
+		LastDrawnFrame = nullptr;
+	}
+	if (!LastDrawnFrame)
+		LastDrawnFrame = driver->createImage(video::ECF_A8R8G8B8, size);
+	if (LastDrawnFrame && !readDrawnFrame(LastDrawnFrame))
+	{
+		LastDrawnFrame->drop();
+		LastDrawnFrame = nullptr;
+	}
+}
+
+// What the window shows now, as a new reference: on OpenGL the frame kept when it was drawn
+// (none before the first frame of the recording), elsewhere the engine's screenshot; the
+// NULL device gives none.
+static video::IImage* takeScreenshot(video::IVideoDriver* driver, video::IImage* lastDrawn)
+{
+	if (driver->getDriverType() != video::EDT_OPENGL)
+		return driver->createScreenShot(video::ECF_A8R8G8B8, video::ERT_FRAME_BUFFER);
+	if (lastDrawn)
+		lastDrawn->grab();
+	return lastDrawn;
 }
 
 void App::startGifRecording()
@@ -73,7 +223,7 @@ void App::captureGifFrame()
 	if (GifCaptureInterval > GifTimeSinceCapture)
 		return;
 	GifTimeSinceCapture = 0.f;
-	GifFrames[GifFramesCaptured] = takeScreenshot(SceneManager->getVideoDriver());
+	GifFrames[GifFramesCaptured] = takeScreenshot(SceneManager->getVideoDriver(), LastDrawnFrame);
 	++GifFramesCaptured;
 	if (GifFramesCaptured == GifFrameCount)
 		writeGif();
@@ -128,6 +278,9 @@ void App::writeGif()
 			GifFrames[i]->drop();
 		GifFrames[i] = nullptr;
 	}
+	if (LastDrawnFrame)
+		LastDrawnFrame->drop();
+	LastDrawnFrame = nullptr;
 	RecordingGif = false;
 	GifTimeSinceCapture = 0.f;
 	GifFramesCaptured = 0;

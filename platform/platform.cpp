@@ -38,9 +38,15 @@ void debugOutput(const char* line)
 	OutputDebugStringA(line);
 }
 
+void* glFunction(const char* name)
+{
+	return reinterpret_cast<void*>(wglGetProcAddress(name));
+}
+
 } // namespace platform
 
 #else
+#include <GL/glx.h>
 #include <cstdio>
 #include <cstdlib>
 
@@ -71,6 +77,12 @@ bool hasDisplay()
 void debugOutput(const char* line)
 {
 	std::fputs(line, stderr);
+}
+
+// The engine's OpenGL device on X11 runs on GLX.
+void* glFunction(const char* name)
+{
+	return reinterpret_cast<void*>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
 }
 
 } // namespace platform

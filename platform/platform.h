@@ -1,5 +1,6 @@
 // Operating-system services the program needs beyond the engine: the tablet-pen
-// window property and the debugger output line. Callers never see an #ifdef.
+// window property, the debugger output line and OpenGL entry points. Callers never see
+// an #ifdef.
 #pragma once
 
 namespace platform
@@ -18,5 +19,10 @@ bool hasDisplay();
 
 //! Writes one line to the debugger's output channel.
 void debugOutput(const char* line);
+
+//! The address of an OpenGL function by name, for the context current on this thread.
+//! The answer may be non-null for a function the context does not support: callers check
+//! the context's version first.
+void* glFunction(const char* name);
 
 } // namespace platform

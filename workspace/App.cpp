@@ -13,7 +13,7 @@ App::App()
 	  OrbitYaw(0.f), OrbitPitch(0.f), DrawingRoot(nullptr), Twisting(false), HoveredStroke(nullptr),
 	  AltDown(false), CtrlDown(false), ShiftDown(false), HistoryLimit(10), Tool(0), Erasing(false),
 	  RecordingGif(false), GifFrameCount(30), GifFramesCaptured(0), GifTimeSinceCapture(0.f),
-	  GifCaptureInterval(1.f / 120.f)
+	  GifCaptureInterval(1.f / 120.f), LastDrawnFrame(nullptr)
 {
 	for (s32 i = 0; i < GifFrameCount; ++i)
 		GifFrames.push_back(nullptr);
@@ -30,6 +30,8 @@ App::~App()
 	for (u32 i = 0; i < GifFrames.size(); ++i)
 		if (GifFrames[i])
 			GifFrames[i]->drop();
+	if (LastDrawnFrame)
+		LastDrawnFrame->drop();
 }
 
 // Anchor and markers draw unlit and see-through by their vertex alpha.

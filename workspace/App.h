@@ -80,6 +80,9 @@ public:
 	void startGifRecording();
 	void captureGifFrame();
 	void writeGif();
+	//! Called by the frame loop after drawing a frame and before showing it: while a recording
+	//! runs on OpenGL, keeps a copy of that frame for the next capture.
+	void keepDrawnFrame();
 
 	irr::video::SColor BackdropColor;
 	//! Length of the last rendered frame in seconds, written by the frame loop.
@@ -129,4 +132,6 @@ public:
 	irr::f32 GifTimeSinceCapture;
 	//! Seconds between two captures (1/120).
 	irr::f32 GifCaptureInterval;
+	//! While recording on OpenGL, the frame last drawn (one reference); null otherwise.
+	irr::video::IImage* LastDrawnFrame;
 };

@@ -143,13 +143,16 @@ def make_temp_dir(prefix):
 
 
 def parse_args(argv=None):
-	"""Reads --binary and --assets; returns them and the remaining argv for unittest.main."""
+	"""Reads --binary, --assets and the optional --gifencode (the encoder command); returns
+	the three paths (None for a missing --gifencode) and the remaining argv for unittest.main."""
 	argv = list(sys.argv if argv is None else argv)
 	parser = argparse.ArgumentParser(add_help=False)
 	parser.add_argument("--binary", required=True)
 	parser.add_argument("--assets", required=True)
+	parser.add_argument("--gifencode")
 	known, rest = parser.parse_known_args(argv[1:])
-	return os.path.abspath(known.binary), os.path.abspath(known.assets), [argv[0]] + rest
+	gifencode = os.path.abspath(known.gifencode) if known.gifencode else None
+	return os.path.abspath(known.binary), os.path.abspath(known.assets), gifencode, [argv[0]] + rest
 
 
 def program_env(binary, env):
@@ -576,6 +579,7 @@ def difference(a, b):
 
 BINARY = None
 ASSETS = None
+GIFENCODE = None
 _server = None
 
 
@@ -610,7 +614,8 @@ class ProgramTestCase(unittest.TestCase):
 
 
 def main():
-	"""Entry point of a test module: python3 test_x.py --binary B --assets A [unittest args]."""
-	global BINARY, ASSETS
-	BINARY, ASSETS, rest = parse_args()
+	"""Entry point of a test module:
+	python3 test_x.py --binary B --assets A [--gifencode G] [unittest args]."""
+	global BINARY, ASSETS, GIFENCODE
+	BINARY, ASSETS, GIFENCODE, rest = parse_args()
 	unittest.main(module="__main__", argv=rest)

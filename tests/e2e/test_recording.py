@@ -2,9 +2,10 @@
 # and a recording whose file cannot be written.
 import os
 import struct
+import subprocess
 import sys
 
-from PIL import Image
+from PIL import Image, ImageChops
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness as h  # noqa: E402
@@ -41,6 +42,11 @@ def parse_empty_gif(data):
 		while data[pos] != 0:
 			pos += 1 + data[pos]
 		pos += 1
+
+
+def total_difference(a, b):
+	histogram = ImageChops.difference(a, b).convert("L").histogram()
+	return sum(value * count for value, count in enumerate(histogram))
 
 
 class Recording(h.ProgramTestCase):
@@ -142,6 +148,54 @@ class Recording(h.ProgramTestCase):
 		self.assertTrue(h.panel_shown(self.app.wait_until(h.panel_shown)), "panel back after the release")
 		with Image.open(self.gif_path) as gif:
 			self.assertTrue(1 <= gif.n_frames <= MAX_FRAMES, "%d frames" % gif.n_frames)
+
+	def test_4_frames_are_what_the_window_showed(self):
+		"""An orbit is recorded while the window is read back after the press and after every
+		move. Each recorded frame is one of those pictures (frames are skipped when the
+		program draws faster than the capture interval), so the program's file must be the
+		very bytes gifencode writes for the matching read-backs: the recording shows what
+		the window showed, smoothed edges included."""
+		# Slanted strokes: their edges are where smoothing shows.
+		self.app.drag([(250, 150), (550, 250)])
+		self.app.drag([(300, 450), (500, 330)])
+		self.remove_gif()
+		self.arm()
+		self.app.move(400, 300)
+		self.app.settle()
+		shots = []
+		self.app.key_down("Alt_L")
+		try:
+			self.app.press()
+			shots.append(self.app.settle(first_wait=0.1, interval=0.1))
+			for i in range(1, 9):
+				self.app.move(400 + 6 * i, 300)
+				shots.append(self.app.settle(first_wait=0.1, interval=0.1))
+			self.app.release()
+		finally:
+			self.app.key_up("Alt_L")
+		self.app.park()
+		self.app.wait_until(h.panel_shown)
+
+		scratch = h.make_temp_dir("frames-")
+		with Image.open(self.gif_path) as gif:
+			self.assertTrue(1 <= gif.n_frames <= len(shots), "%d frames" % gif.n_frames)
+			matched = []
+			for i in range(gif.n_frames):
+				gif.seek(i)
+				frame = gif.convert("RGB")
+				# Quantisation leaves small differences; the nearest picture from here on is the one.
+				start = matched[-1] if matched else 0
+				errors = [(total_difference(frame, shots[k]), k) for k in range(start, len(shots))]
+				matched.append(min(errors)[1])
+		paths = []
+		for n, k in enumerate(matched):
+			paths.append(os.path.join(scratch, "frame_%02d.png" % n))
+			shots[k].save(paths[-1])
+		expected = os.path.join(scratch, "expected.gif")
+		subprocess.run([h.GIFENCODE, "-o", expected] + paths, check=True)
+		with open(expected, "rb") as f, open(self.gif_path, "rb") as g:
+			self.assertTrue(f.read() == g.read(),
+				"the recording differs from the window's pictures %s" % matched)
 
 	def test_9_close_request_ends_with_exit_code_0(self):
 		self.assertClosesCleanly()

@@ -152,3 +152,22 @@ TEST_F(GifRecordingTest, UnwritableFileStillReturnsToIdleAndReleasesScreenshots)
 	ASSERT_EQ(stat("vantrel.gif", &info), 0);
 	EXPECT_TRUE(S_ISDIR(info.st_mode));
 }
+
+TEST_F(GifRecordingTest, KeptFrameIsOnlyForOpenGLAndGoesWithTheRecording)
+{
+	// Outside a recording, and on drivers that have their own screenshots, nothing is kept.
+	Application->keepDrawnFrame();
+	EXPECT_EQ(Application->LastDrawnFrame, nullptr);
+	Application->startGifRecording();
+	Application->keepDrawnFrame();
+	EXPECT_EQ(Application->LastDrawnFrame, nullptr);
+
+	// A kept frame (as OpenGL leaves one) is given back when the recording is written.
+	video::IImage* kept = screenshot(0xFF405060);
+	kept->grab();
+	Application->LastDrawnFrame = kept;
+	Application->writeGif();
+	EXPECT_EQ(Application->LastDrawnFrame, nullptr);
+	EXPECT_EQ(kept->getReferenceCount(), 1);
+	kept->drop();
+}
