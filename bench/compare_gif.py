@@ -47,29 +47,17 @@ def frame_name(i):
 	return "frame_%02d.png" % i
 
 
-def pick_colour(app, hue_y, box):
-	app.panel_click(h.HUE_BAR_X, hue_y)
-	app.panel_click(*box)
-
-
-def set_radius(app, offset, current):
-	"""Drags the radius slider's thumb from `current` to `offset` pixels right of its left
-	end, then moves over the panel once more so that the new radius reaches the workspace."""
-	x0, y = h.RADIUS_THUMB_AT_0
-	app.drag([(x0 + current, y), (x0 + offset, y)])
-	app.move(60, 300)
-	return offset
-
-
 def draw_sketch(app):
 	"""40 strokes in four layers, the camera orbited between layers so that the layers lie
 	on different planes: curves, loops and zigzags in varied colours and widths."""
 	thumb = 0
 	for layer in range(4):
-		thumb = set_radius(app, (0, 3, 1, 5)[layer], thumb)
+		offset = (0, 3, 1, 5)[layer]
+		app.set_radius_thumb(h.RADIUS_THUMB_AT_0[0] + thumb, h.RADIUS_THUMB_AT_0[0] + offset)
+		thumb = offset
 		for k in range(10):
 			n = layer * 10 + k
-			pick_colour(app, 8 + (n * 37) % 120, (30 + (n * 13) % 54, 6 + (n * 7) % 40))
+			app.pick_colour(8 + (n * 37) % 120, (30 + (n * 13) % 54, 6 + (n * 7) % 40))
 			cx, cy = 200 + (k % 5) * 110, 150 + (k // 5) * 250 + (layer % 2) * 40
 			points = []
 			for t in range(25):
@@ -84,32 +72,22 @@ def draw_sketch(app):
 			app.drag([(int(x), int(y)) for x, y in points], step=6)
 		app.move(450, 300)
 		app.with_keys(["Alt_L"], lambda: app.drag([(450, 300), (485, 310)], step=5))
-	set_radius(app, 0, thumb)
+	app.set_radius_thumb(h.RADIUS_THUMB_AT_0[0] + thumb, h.RADIUS_THUMB_AT_0[0])
 	app.park()
 	app.settle()
 
 
 def record(app, out_dir, start, step_to, modifier=None):
-	"""Makes a recording of FRAME_COUNT - 1 pointer moves and reads the window back
+	"""Makes a recording of FRAME_COUNT - 1 pointer moves and keeps the window's read-backs
 	after the press and after every move. The program takes a frame per move at most, so
 	it never reaches its limit during the gesture and the panel stays hidden throughout."""
 	os.makedirs(out_dir, exist_ok=True)
 	app.panel_click(*h.RECORD_GIF)
-	app.move(*start)
-	app.settle()
-	if modifier:
-		app.key_down(modifier)
-	app.press()
-	for i in range(FRAME_COUNT):
-		if i:
-			app.move(*step_to(i))
-		img = app.settle(first_wait=0.1, interval=0.1)
+	pictures = app.gesture_with_readbacks(start, [step_to(i) for i in range(1, FRAME_COUNT)], modifier)
+	for i, img in enumerate(pictures):
 		if h.panel_shown(img):
 			raise RuntimeError("the panel showed during the recording (frame %d)" % i)
 		img.save(os.path.join(out_dir, frame_name(i)))
-	app.release()
-	if modifier:
-		app.key_up(modifier)
 	app.park()
 	app.wait_until(h.panel_shown)
 
@@ -128,7 +106,7 @@ def capture(build, frames_dir):
 		# One stroke growing along a wave across the top of the sketch, 19 pixels a move: the
 		# new stroke lies on the plane through the sketch's middle, so where the sketch is
 		# dense other strokes hide it.
-		pick_colour(app, 20, (80, 10))
+		app.pick_colour(20, (80, 10))
 		record(app, os.path.join(frames_dir, "growing"), (140, 60),
 			lambda i: (140 + 19 * i, int(60 + 30 * math.sin(i / 29.0 * math.pi * 3))))
 	finally:

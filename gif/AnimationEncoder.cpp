@@ -290,6 +290,25 @@ bool addFrame(AnimationEncoder* encoder, const uint8_t* frame, uint32_t width, u
 	return std::ferror(encoder->Output) == 0;
 }
 
+void argbToFrame(const uint32_t* argb, uint8_t* frame, size_t count)
+{
+	for (size_t i = 0; i < count; ++i, frame += 4)
+	{
+		const uint32_t pixel = argb[i];
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+		frame[0] = uint8_t(pixel >> 16);
+		frame[1] = uint8_t(pixel >> 8);
+		frame[2] = uint8_t(pixel);
+		frame[3] = 255;
+#else
+		// Red, green, blue, 255 in memory order as one word: the loop then vectorises.
+		const uint32_t word =
+			0xFF000000u | (pixel & 0x0000FF00u) | ((pixel >> 16) & 0xFFu) | ((pixel & 0xFFu) << 16);
+		std::memcpy(frame, &word, 4);
+#endif
+	}
+}
+
 bool closeAnimation(AnimationEncoder* encoder)
 {
 	if (!encoder || !encoder->Output)

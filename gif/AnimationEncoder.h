@@ -1,6 +1,7 @@
 // Animated GIF89a writer: a local colour table and LZW-compressed image data per frame, with the pixels
 // that did not change since the previous frame written as the transparent index 0.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -37,6 +38,10 @@ bool openAnimation(AnimationEncoder* encoder, const char* fileName, uint32_t wid
 //! cannot be allocated. Also returns false once a write to the file has failed.
 bool addFrame(AnimationEncoder* encoder, const uint8_t* frame, uint32_t width, uint32_t height, uint32_t delay,
 	int32_t depth, bool dither);
+
+//! Writes count pixels given as 32-bit words (alpha, red, green, blue from the most significant byte
+//! down, as engines keep images) into frame bytes red, green, blue, 255.
+void argbToFrame(const uint32_t* argb, uint8_t* frame, size_t count);
 
 //! Writes the trailer, closes the file and releases the buffers. Returns false if the encoder was not
 //! open, or if any write failed; the incomplete file is then removed (if it is a regular file).

@@ -6,7 +6,6 @@
 
 #include <GL/gl.h>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 
 using namespace irr;
@@ -59,7 +58,7 @@ bool lookUp(Function* function, const char* name)
 }
 
 //! Whether the current context has the calls (OpenGL 3.0 or later); fills calls if so.
-bool loadFramebufferCalls(FramebufferCalls* calls)
+bool lookUpFramebufferCalls(FramebufferCalls* calls)
 {
 	const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
 	if (!version || std::atoi(version) < 3)
@@ -74,6 +73,15 @@ bool loadFramebufferCalls(FramebufferCalls* calls)
 		&& lookUp(&calls->BindRenderbuffer, "glBindRenderbuffer")
 		&& lookUp(&calls->RenderbufferStorage, "glRenderbufferStorage")
 		&& lookUp(&calls->BlitFramebuffer, "glBlitFramebuffer");
+}
+
+//! The calls, looked up at the first use (the program has one OpenGL context); null when the
+//! context lacks them.
+const FramebufferCalls* framebufferCalls()
+{
+	static FramebufferCalls calls = {};
+	static const bool available = lookUpFramebufferCalls(&calls);
+	return available ? &calls : nullptr;
 }
 
 //! A single-sample copy of a multisampled window's back buffer, averaged as the window
@@ -144,21 +152,21 @@ static bool readDrawnFrame(video::IImage* image)
 
 	GLint sampleBuffers = 0;
 	glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
-	FramebufferCalls gl = {};
+	const FramebufferCalls* gl = sampleBuffers > 0 ? framebufferCalls() : nullptr;
 	GLuint framebuffer = 0;
 	GLuint renderbuffer = 0;
-	if (sampleBuffers > 0 && loadFramebufferCalls(&gl))
-		framebuffer = resolveBackBuffer(gl, (GLsizei)size.Width, (GLsizei)size.Height, &renderbuffer);
+	if (gl)
+		framebuffer = resolveBackBuffer(*gl, (GLsizei)size.Width, (GLsizei)size.Height, &renderbuffer);
 	if (!framebuffer)
 		glReadBuffer(GL_BACK);
 	glPixelStorei(GL_PACK_ALIGNMENT, 1);
 	glReadPixels(0, 0, size.Width, size.Height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
 	if (framebuffer)
 	{
-		gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
+		gl->BindFramebuffer(GL_FRAMEBUFFER, 0);
 		glReadBuffer(GL_BACK);
-		gl.DeleteFramebuffers(1, &framebuffer);
-		gl.DeleteRenderbuffers(1, &renderbuffer);
+		gl->DeleteFramebuffers(1, &framebuffer);
+		gl->DeleteRenderbuffers(1, &renderbuffer);
 	}
 
 	// OpenGL rows run bottom-up; the image's run top-down.
@@ -242,20 +250,7 @@ static bool convertScreenshot(video::IImage* screenshot, u8* rgba)
 	const u32* pixels = static_cast<const u32*>(screenshot->lock());
 	if (!pixels)
 		return false;
-	for (u32 i = 0; i < GIF_WIDTH * GIF_HEIGHT; ++i, rgba += 4)
-	{
-		const u32 argb = pixels[i];
-#ifdef __BIG_ENDIAN__
-		rgba[0] = (u8)(argb >> 16);
-		rgba[1] = (u8)(argb >> 8);
-		rgba[2] = (u8)argb;
-		rgba[3] = 255;
-#else
-		// Red, green, blue, 255 in memory order as one word: the loop then vectorises.
-		const u32 word = 0xFF000000u | (argb & 0x0000FF00u) | ((argb >> 16) & 0xFFu) | ((argb & 0xFFu) << 16);
-		std::memcpy(rgba, &word, 4);
-#endif
-	}
+	argbToFrame(pixels, rgba, GIF_WIDTH * GIF_HEIGHT);
 	screenshot->unlock();
 	return true;
 }

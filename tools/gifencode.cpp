@@ -186,14 +186,7 @@ namespace
 		frame->Width = size.Width;
 		frame->Height = size.Height;
 		frame->Pixels.resize(4 * count);
-		for (size_t i = 0; i < count; ++i)
-		{
-			const u32 pixel = argb[i];
-			frame->Pixels[4 * i] = uint8_t(pixel >> 16);
-			frame->Pixels[4 * i + 1] = uint8_t(pixel >> 8);
-			frame->Pixels[4 * i + 2] = uint8_t(pixel);
-			frame->Pixels[4 * i + 3] = uint8_t(pixel >> 24);
-		}
+		argbToFrame(argb.data(), frame->Pixels.data(), count);
 		return true;
 	}
 

@@ -465,6 +465,39 @@ class Vantrel:
 		self.click(x, y)
 		self.move(x + 1, y)
 
+	def pick_colour(self, hue_y, box):
+		"""Clicks the hue bar at height hue_y, then the saturation/value box at box."""
+		self.panel_click(HUE_BAR_X, hue_y)
+		self.panel_click(*box)
+
+	def set_radius_thumb(self, from_x, to_x):
+		"""Drags the radius slider's thumb and moves the pointer over the panel once more,
+		so that the new radius reaches the workspace."""
+		y = RADIUS_THUMB_AT_0[1]
+		self.drag([(from_x, y), (to_x, y)])
+		self.move(60, 300)
+
+	def gesture_with_readbacks(self, start, points, modifier=None):
+		"""Presses at start (with the modifier key held, if given), moves through points and
+		releases, reading the window back once it is still after the press and after every
+		move. Returns the pictures, one more than there are points."""
+		self.move(*start)
+		self.settle()
+		pictures = []
+		if modifier:
+			self.key_down(modifier)
+		try:
+			self.press()
+			pictures.append(self.settle(first_wait=0.1, interval=0.1))
+			for point in points:
+				self.move(*point)
+				pictures.append(self.settle(first_wait=0.1, interval=0.1))
+			self.release()
+		finally:
+			if modifier:
+				self.key_up(modifier)
+		return pictures
+
 	def with_keys(self, keys, action):
 		"""Holds the keys (pressed in order) while running action, then lets them go."""
 		for k in keys:

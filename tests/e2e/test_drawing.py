@@ -11,17 +11,9 @@ import harness as h  # noqa: E402
 class DrawingAndPanel(h.ProgramTestCase):
 	def pick_green(self):
 		"""Picks a saturated green in the colour picker; returns the preview's colour."""
-		self.app.panel_click(h.HUE_BAR_X, 95)
-		self.app.panel_click(*h.BOX_TOP_RIGHT)
+		self.app.pick_colour(95, h.BOX_TOP_RIGHT)
 		self.app.park()
 		return self.app.settle().getpixel(h.PREVIEW)
-
-	def set_radius_thumb(self, from_x, to_x):
-		"""Drags the radius slider's thumb and moves the pointer over the panel once more,
-		so that the new radius reaches the workspace."""
-		y = h.RADIUS_THUMB_AT_0[1]
-		self.app.drag([(from_x, y), (to_x, y)])
-		self.app.move(60, 300)
 
 	def test_1_stroke_lies_along_the_drag_only(self):
 		self.app.drag([(200, 450), (600, 450)])
@@ -57,7 +49,7 @@ class DrawingAndPanel(h.ProgramTestCase):
 		self.app.drag([(200, 100), (600, 100)])
 		self.app.park()
 		thin = h.run_length(self.app.settle(), 400, 100, colour)
-		self.set_radius_thumb(h.RADIUS_THUMB_AT_0[0], h.RADIUS_THUMB_AT_0[0] + 13)
+		self.app.set_radius_thumb(h.RADIUS_THUMB_AT_0[0], h.RADIUS_THUMB_AT_0[0] + 13)
 		self.app.drag([(200, 200), (600, 200)])
 		self.app.park()
 		img = self.app.settle()
@@ -65,7 +57,7 @@ class DrawingAndPanel(h.ProgramTestCase):
 		self.assertGreaterEqual(thin, 5)
 		self.assertGreater(wide, 3 * thin, "thin %d, wide %d" % (thin, wide))
 		# Back to radius 1 (the thumb to the far left) and the two strokes taken back.
-		self.set_radius_thumb(h.RADIUS_THUMB_AT_0[0] + 13, 0)
+		self.app.set_radius_thumb(h.RADIUS_THUMB_AT_0[0] + 13, 0)
 		self.app.park()
 		self.app.undo()
 		self.app.undo()

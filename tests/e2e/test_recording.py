@@ -160,19 +160,7 @@ class Recording(h.ProgramTestCase):
 		self.app.drag([(300, 450), (500, 330)])
 		self.remove_gif()
 		self.arm()
-		self.app.move(400, 300)
-		self.app.settle()
-		shots = []
-		self.app.key_down("Alt_L")
-		try:
-			self.app.press()
-			shots.append(self.app.settle(first_wait=0.1, interval=0.1))
-			for i in range(1, 9):
-				self.app.move(400 + 6 * i, 300)
-				shots.append(self.app.settle(first_wait=0.1, interval=0.1))
-			self.app.release()
-		finally:
-			self.app.key_up("Alt_L")
+		shots = self.app.gesture_with_readbacks((400, 300), [(400 + 6 * i, 300) for i in range(1, 9)], "Alt_L")
 		self.app.park()
 		self.app.wait_until(h.panel_shown)
 
