@@ -1,9 +1,11 @@
-// Windows half: the real window property and debugger calls. Portable half:
-// stand-ins with the same names (no tablet service to configure; debug lines go to stderr).
+// Windows half: the real window property, debugger and file calls. Portable half: the
+// POSIX file calls and stand-ins with the same names (no tablet service to configure;
+// debug lines go to stderr).
 #include "platform/platform.h"
 
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
+#include <io.h>
 #include <windows.h>
 
 namespace platform
@@ -43,12 +45,29 @@ void* glFunction(const char* name)
 	return reinterpret_cast<void*>(wglGetProcAddress(name));
 }
 
+bool syncFile(std::FILE* file)
+{
+	if (std::fflush(file) != 0)
+		return false;
+	HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+	return handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle) != 0;
+}
+
+bool replaceFile(const char* temporary, const char* target)
+{
+	// Write-through: the call returns once the new directory entry is on the disk.
+	return MoveFileExA(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 } // namespace platform
 
 #else
 #include <GL/glx.h>
-#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
 
 namespace platform
 {
@@ -83,6 +102,29 @@ void debugOutput(const char* line)
 void* glFunction(const char* name)
 {
 	return reinterpret_cast<void*>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
+}
+
+bool syncFile(std::FILE* file)
+{
+	return std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+}
+
+bool replaceFile(const char* temporary, const char* target)
+{
+	// rename() replaces a file in one step, and refuses to replace a directory with a file.
+	if (std::rename(temporary, target) != 0)
+		return false;
+	// The new directory entry reaches the disk with the directory's own sync; the rename has
+	// happened either way, so a failure here is not reported.
+	const char* slash = std::strrchr(target, '/');
+	const std::string directory = slash ? std::string(target, slash == target ? 1 : slash - target) : std::string(".");
+	const int descriptor = open(directory.c_str(), O_RDONLY | O_DIRECTORY);
+	if (descriptor >= 0)
+	{
+		fsync(descriptor);
+		close(descriptor);
+	}
+	return true;
 }
 
 } // namespace platform

@@ -1,7 +1,8 @@
 // Operating-system services the program needs beyond the engine: the tablet-pen
-// window property, the debugger output line and OpenGL entry points. Callers never see
-// an #ifdef.
+// window property, the debugger output line, OpenGL entry points and the two steps of
+// replacing a file safely. Callers never see an #ifdef.
 #pragma once
+#include <cstdio>
 
 namespace platform
 {
@@ -24,5 +25,16 @@ void debugOutput(const char* line);
 //! The answer may be non-null for a function the context does not support: callers check
 //! the context's version first.
 void* glFunction(const char* name);
+
+//! Flushes what was written to an open file all the way to the disk (the C library's
+//! buffer, then the system's cache), so that a rename after it never exposes a file whose
+//! data is not there yet. Returns whether both steps succeeded.
+bool syncFile(std::FILE* file);
+
+//! Puts the complete, closed file temporary in the place of target in one step, replacing
+//! target if it exists: a reader sees the old file or the new one, never a mix. Returns
+//! false (and leaves both files as they were) if that cannot be done, for instance when
+//! target is a directory.
+bool replaceFile(const char* temporary, const char* target);
 
 } // namespace platform

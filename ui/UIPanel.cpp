@@ -4,12 +4,13 @@
 
 #include "ui/UIBrushEditor.h"
 #include "ui/UIColorPicker.h"
+#include "ui/UINote.h"
 
 using namespace irr;
 
 UIPanel::UIPanel(gui::IGUIEnvironment* environment, gui::IGUIElement* parent, s32 id)
 	: gui::IGUIElement(gui::EGUIET_ELEMENT, environment, parent, id, core::rect<s32>(0, 0, PANEL_WIDTH, 600)),
-	  ColorPicker(0), BrushEditor(0), RecordGifButton(0), GifWarningImage(0), BackgroundColor(0x40FFFFFF),
+	  ColorPicker(0), BrushEditor(0), RecordGifButton(0), GifWarningImage(0), Note(0), BackgroundColor(0x40FFFFFF),
 	  RecordingRequested(false)
 {
 	// Null when "font.bmp" is missing: the button then uses the skin's font.
@@ -28,6 +29,10 @@ UIPanel::UIPanel(gui::IGUIEnvironment* environment, gui::IGUIElement* parent, s3
 	GifWarningImage = Environment->addImage(warning, core::position2di(300, 200), true,
 		Environment->getRootGUIElement(), -1, 0);
 	GifWarningImage->setVisible(false);
+
+	// The GUI root owns the note after the drop.
+	Note = new UINote(Environment, Environment->getRootGUIElement(), -1);
+	Note->drop();
 }
 
 UIPanel::~UIPanel()

@@ -1,10 +1,11 @@
 // The side panel: a translucent strip at the left edge holding the colour picker,
-// the brush editor and the "RecordGif" button, plus the recording warning image.
+// the brush editor and the "RecordGif" button, plus the recording warning image and the note.
 #pragma once
 #include <irrlicht.h>
 
 class UIColorPicker;
 class UIBrushEditor;
+class UINote;
 
 //! Window columns 0 to PANEL_WIDTH - 1 belong to the panel.
 const irr::s32 PANEL_WIDTH = 110;
@@ -29,6 +30,8 @@ public:
 	UIBrushEditor* BrushEditor;
 	irr::gui::IGUIButton* RecordGifButton;
 	irr::gui::IGUIImage* GifWarningImage;
+	//! The note at the foot of the view; a child of the GUI root like the warning.
+	UINote* Note;
 	irr::video::SColor BackgroundColor;
 	bool RecordingRequested;
 };
