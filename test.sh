@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Vantrel twice (plain, and with AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs the whole test suite on both builds.
+# UndefinedBehaviorSanitizer) and runs the whole test suite on both builds, then the Windows
+# build under Wine.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 jobs="$(nproc)"
@@ -14,3 +15,6 @@ cmake --build "$here/build" -j"$jobs"
 cmake -S "$here" -B "$here/build-asan" -DCMAKE_BUILD_TYPE=Debug -DVANTREL_WERROR=ON -DVANTREL_SANITIZE=ON -DVANTREL_BENCHMARKS=OFF
 cmake --build "$here/build-asan" -j"$jobs"
 (cd "$here/build-asan" && ctest --output-on-failure -j"$jobs")
+
+# The Windows build, cross-built and tested under Wine.
+"$here/scripts/test-windows.sh"

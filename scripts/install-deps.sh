@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Vantrel need; with
-# --bench also what bench/compare_gif.py runs side by side (ffmpeg, GNU time).
+# --bench also what bench/compare_gif.py runs side by side (ffmpeg, GNU time), with
+# --windows what the Windows cross build and its tests under Wine need.
 # Does nothing when all of them are present already.
 set -euo pipefail
 
@@ -12,6 +13,10 @@ packages=(
 )
 if [ "${1:-}" = "--bench" ]; then
 	packages+=(ffmpeg time)
+fi
+# --windows: the cross build (scripts/build-windows.sh) and its tests under Wine.
+if [ "${1:-}" = "--windows" ]; then
+	packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix dpkg-dev xz-utils googletest wine64)
 fi
 
 missing=()

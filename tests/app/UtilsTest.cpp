@@ -4,7 +4,12 @@
 
 #include <cstdio>
 #include <string>
+#if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 TEST(UtilsRemap, MapsLinearlyBetweenRanges)
 {
@@ -20,6 +25,31 @@ TEST(UtilsRemap, ExtrapolatesPastTheInputRange)
 	EXPECT_FLOAT_EQ(utils_remap(-20, 0, 100, 0, -50), 10.f);
 }
 
+#if defined(_WIN32)
+// OutputDebugStringA raises DBG_PRINTEXCEPTION_C carrying the text (length with the
+// terminator, then the address) before the debugger channel gets it; a vectored handler
+// sees it first, keeps a copy and lets it go on.
+static std::string Captured;
+
+static LONG CALLBACK keepDebugString(EXCEPTION_POINTERS* info)
+{
+	const EXCEPTION_RECORD* record = info->ExceptionRecord;
+	if (record->ExceptionCode == DBG_PRINTEXCEPTION_C && record->NumberParameters >= 2)
+		Captured.append(reinterpret_cast<const char*>(record->ExceptionInformation[1]),
+			record->ExceptionInformation[0] - 1);
+	return EXCEPTION_CONTINUE_SEARCH;
+}
+
+// Captures what the log writes to the debugger output channel.
+static std::string captureLog(void (*write)())
+{
+	Captured.clear();
+	void* handler = AddVectoredExceptionHandler(1, keepDebugString);
+	write();
+	RemoveVectoredExceptionHandler(handler);
+	return Captured;
+}
+#else
 // Captures what the log writes to the debug channel (standard error outside Windows).
 static std::string captureLog(void (*write)())
 {
@@ -38,6 +68,7 @@ static std::string captureLog(void (*write)())
 	unlink(path);
 	return text;
 }
+#endif
 
 TEST(UtilsLog, WritesOneFormattedLinePerValue)
 {

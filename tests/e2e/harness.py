@@ -341,7 +341,7 @@ class Vantrel:
 		# Kept outside the working directory, which holds only what the program sees.
 		self.stderr_path = os.path.join(make_temp_dir("log-"), "stderr.txt")
 		self._stderr = open(self.stderr_path, "wb")
-		self.proc = _spawn([binary], cwd=self.workdir, env=program_env(binary, self.env),
+		self.proc = _spawn(LAUNCHER + [binary], cwd=self.workdir, env=program_env(binary, self.env),
 			stdout=subprocess.DEVNULL, stderr=self._stderr)
 		self.x = XConnection(server.display)
 		self.window = self._find_window()
@@ -613,6 +613,8 @@ def difference(a, b):
 BINARY = None
 ASSETS = None
 GIFENCODE = None
+# The command the program runs under, if any (the Windows build runs under Wine).
+LAUNCHER = []
 _server = None
 
 
