@@ -57,6 +57,23 @@ fetch_sources() {
 	done)
 }
 
+# Header-only libraries of the build machine that the program's sources may include: only
+# their own headers are shown to the cross build (in $host_headers/include, searched like
+# the system's headers), never the whole of /usr/include.
+host_headers="$out/host"
+expose_header_libraries() {
+	rm -rf "$host_headers" && mkdir -p "$host_headers/include"
+	local h
+	for h in tiny_gltf.h nlohmann stb; do
+		if [ -e "/usr/include/$h" ]; then ln -s "/usr/include/$h" "$host_headers/include/$h"; fi
+	done
+	# A copy, not a link: the package's CMake files find its headers relative to themselves.
+	if [ -d /usr/share/cmake/nlohmann_json ]; then
+		mkdir -p "$host_headers/share/cmake"
+		cp -r /usr/share/cmake/nlohmann_json "$host_headers/share/cmake/"
+	fi
+}
+
 # --- The libraries, built once per set of source versions --------------------------------
 build_zlib() {
 	local src="$sources/zlib" build="$out/lib-build/zlib"
@@ -135,18 +152,6 @@ build_engine() {
 	install -m644 "$build"/include/*.h "$prefix/include/irrlicht/"
 }
 
-# Header-only libraries of the build machine that the program's sources may include: only
-# their own directories are shown to the cross build, never the whole of /usr/include.
-expose_header_libraries() {
-	for h in tiny_gltf.h nlohmann stb; do
-		[ -e "/usr/include/$h" ] && ln -sfn "/usr/include/$h" "$prefix/include/$h"
-	done
-	if [ -d /usr/share/cmake/nlohmann_json ]; then
-		mkdir -p "$prefix/share/cmake"
-		ln -sfn /usr/share/cmake/nlohmann_json "$prefix/share/cmake/nlohmann_json"
-	fi
-}
-
 fetch_sources
 stamp="$( (cat "$sources"/*.version; dpkg-query -W -f='${Version}\n' googletest "g++-mingw-w64-x86-64-posix"; \
 	sed -n '/^# --- The libraries/,/^fetch_sources$/p' "$0") | sha256sum | cut -d' ' -f1)"
@@ -176,6 +181,7 @@ if [ -z "${WINEPREFIX:-}" ]; then
 fi
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}" WINEDEBUG="${WINEDEBUG:--all}"
 cmake -S "$here" -B "$out/vantrel" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DVANTREL_WINDOWS_PREFIX="$prefix" \
+	-DVANTREL_WINDOWS_HOST_HEADERS="$host_headers" \
 	-DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_WERROR=ON -DVANTREL_BENCHMARKS=OFF \
 	-DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST -DCMAKE_RUNTIME_OUTPUT_DIRECTORY="$out/vantrel" >/dev/null
 start=$SECONDS
