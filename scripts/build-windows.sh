@@ -8,9 +8,10 @@
 # The libraries are built once into build-windows/prefix and reused while their source
 # versions and this script stay the same.
 #
-# Output, in build-windows/vantrel:
-#   vantrel.exe, gifencode.exe, vantrel_tests.exe, gif_tests.exe, assets_tests.exe,
-#   tests/windows/window_property.exe, and the six asset files in assets/.
+# Output, in build-windows/vantrel: vantrel.exe, gifencode.exe, the unit tests
+# (vantrel_tests.exe, gif_tests.exe, assets_tests.exe), window_property.exe (reads the
+# program's window property for the tests) and the six asset files in assets/, which the
+# asset generator writes while running under Wine during the build.
 #
 # Usage: scripts/build-windows.sh [output directory, default build-windows]
 set -euo pipefail
@@ -40,9 +41,10 @@ apt_opts=(
 fetch_sources() {
 	mkdir -p "$apt_dir/sources.list.d" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$sources"
 	# The same archive and suite as the machine's binary packages, as source entries.
-	local suite
+	local suite archive
 	suite="$(. /etc/os-release && echo "$VERSION_CODENAME")"
-	echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian $suite main" \
+	archive="$(awk '/^URIs:/ { print $2; exit }' /etc/apt/sources.list.d/debian.sources 2>/dev/null || true)"
+	echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] ${archive:-http://deb.debian.org/debian} $suite main" \
 		>"$apt_dir/sources.list"
 	apt-get "${apt_opts[@]}" update -qq
 	(cd "$sources" && for p in irrlicht zlib libpng1.6 giflib; do

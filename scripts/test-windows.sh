@@ -36,10 +36,11 @@ log "Wine prefix made in $((SECONDS - start)) s"
 # Every stage runs; the script fails at the end if any of them failed.
 failed=()
 start=$SECONDS
-# The pen test makes a (message-only) window, which Wine's display driver has to serve.
+# No display needed: the engine's NULL device opens no window, and the pen test's window is
+# a message-only one.
 for t in vantrel_tests gif_tests assets_tests; do
 	log "$t.exe"
-	xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$wine" "$bin/$t.exe" --gtest_brief=1 || failed+=("$t.exe")
+	"$wine" "$bin/$t.exe" --gtest_brief=1 || failed+=("$t.exe")
 done
 
 # Log lines reach the debugger output channel: Wine traces them on its debugstr channel.
