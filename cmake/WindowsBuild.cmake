@@ -14,5 +14,5 @@ foreach(tests IN ITEMS vantrel_tests gif_tests)
   target_compile_options(${tests} PRIVATE -include ${PROJECT_SOURCE_DIR}/tests/windows/posix_compat.h)
 endforeach()
 
-# Reads the program's window property from outside, for the tests under Wine.
-add_executable(window_property ${PROJECT_SOURCE_DIR}/tests/windows/window_property.cpp)
+# Looks at the program's window from outside (pen property, client size), for the tests under Wine.
+add_executable(window_probe ${PROJECT_SOURCE_DIR}/tests/windows/window_probe.cpp)

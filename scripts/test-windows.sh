@@ -35,6 +35,14 @@ log "Wine prefix made in $((SECONDS - start)) s"
 
 # Every stage runs; the script fails at the end if any of them failed.
 failed=()
+
+# A windowed program without a console, needing only DLLs every Windows has.
+headers="$(x86_64-w64-mingw32-objdump -p "$bin/vantrel.exe")"
+grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" || failed+=("vantrel.exe is not a GUI program")
+foreign="$(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr 'a-z' 'A-Z' \
+	| grep -vxE '(ADVAPI32|GDI32|KERNEL32|MSVCRT|OPENGL32|USER32|WINMM|SHELL32|OLE32|IMM32|VERSION)\.DLL' || true)"
+[ -z "$foreign" ] || failed+=("vantrel.exe needs DLLs beside it: $foreign")
+log "vantrel.exe: $(grep -o 'Subsystem.*' <<<"$headers"), DLLs: $(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr '\n' ' ')"
 start=$SECONDS
 # No display needed: the engine's NULL device opens no window, and the pen test's window is
 # a message-only one.
@@ -55,7 +63,7 @@ fi
 log "unit tests under Wine in $((SECONDS - start)) s"
 
 start=$SECONDS
-/usr/bin/python3 "$here/tests/e2e/test_windows.py" --wine "$wine" --probe "$bin/window_property.exe" \
+/usr/bin/python3 "$here/tests/e2e/test_windows.py" --wine "$wine" --probe "$bin/window_probe.exe" \
 	--binary "$bin/vantrel.exe" --assets "$bin/assets" --gifencode "$bin/gifencode.exe" || failed+=("test_windows.py")
 log "end-to-end tests under Wine in $((SECONDS - start)) s"
 log "done in $((SECONDS - total)) s"

@@ -3,7 +3,7 @@
 # (and the right-hand ones doing nothing), the tablet-pen property on the window as another
 # process sees it, and gifencode.exe.
 #
-#   python3 test_windows.py --wine WINE --probe window_property.exe \
+#   python3 test_windows.py --wine WINE --probe window_probe.exe \
 #       --binary vantrel.exe --assets ASSETS --gifencode gifencode.exe
 # WINEPREFIX in the environment names a prefix made beforehand (wineboot is slow).
 import argparse
@@ -59,19 +59,24 @@ class WindowsProgram(h.ProgramTestCase):
 		finally:
 			self.app._xdotool("keyup", code)
 
+	def probe(self):
+		"""What window_probe.exe sees of the window captioned "Vantrel": {"pen": .., "client": ..}."""
+		run = subprocess.run([WINE, PROBE], env=wine_env(self.app.server.display), timeout=120,
+			stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+		self.assertEqual(run.returncode, 0, run.stderr.decode(errors="replace"))
+		return dict(line.split(" ", 1) for line in run.stdout.decode().splitlines())
+
 	def test_1_window_has_caption_and_client_size(self):
 		# The harness found the X window by the caption "Vantrel"; Wine's X window is the
-		# client area.
+		# client area, and Windows sees the same size.
 		self.assertEqual(self.app.size, (h.WINDOW_W, h.WINDOW_H))
+		self.assertEqual(self.probe()["client"], "%dx%d" % (h.WINDOW_W, h.WINDOW_H))
 		img = self.app.settle()
 		self.assertTrue(h.panel_shown(img), "panel pixel %s" % (img.getpixel((50, 300)),))
 		self.assertEqual(img.getpixel((700, 50)), h.BLACK)
 
 	def test_2_pen_property_is_set_on_the_window(self):
-		probe = subprocess.run([WINE, PROBE], env=wine_env(self.app.server.display), timeout=120,
-			stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-		self.assertEqual(probe.returncode, 0, probe.stderr.decode(errors="replace"))
-		self.assertEqual(probe.stdout.decode().strip(), "1", "MicrosoftTabletPenServiceProperty")
+		self.assertEqual(self.probe()["pen"], "1", "MicrosoftTabletPenServiceProperty")
 
 	def test_3_left_drag_draws_a_stroke_of_the_start_colour_along_its_path(self):
 		# Points are sampled every 5 pixels of travel, so the end may fall a little short.
