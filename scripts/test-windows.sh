@@ -43,6 +43,7 @@ foreign="$(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr 'a-z' 'A-Z' \
 	| grep -vxE '(ADVAPI32|GDI32|KERNEL32|MSVCRT|OPENGL32|USER32|WINMM|SHELL32|OLE32|IMM32|VERSION)\.DLL' || true)"
 [ -z "$foreign" ] || failed+=("vantrel.exe needs DLLs beside it: $foreign")
 log "vantrel.exe: $(grep -o 'Subsystem.*' <<<"$headers"), DLLs: $(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr '\n' ' ')"
+
 start=$SECONDS
 # No display needed: the engine's NULL device opens no window, and the pen test's window is
 # a message-only one.
