@@ -246,7 +246,6 @@ static void endRecording(App* app)
 	app->RecordingGif = false;
 	app->RecordingButton = -1;
 	app->TurntableFrame = -1;
-	app->GifEndRequested = false;
 	app->GifRecordingEnded = true;
 }
 
@@ -256,7 +255,6 @@ void App::startGifRecording(s32 button)
 		return;
 	RecordingGif = true;
 	RecordingButton = button;
-	GifEndRequested = false;
 	GifClock.start(wallClockMs());
 	// The anchor cube is a tool, not part of the drawing.
 	AnchorWasVisible = AnchorNode->isVisible();
@@ -266,10 +264,19 @@ void App::startGifRecording(s32 button)
 
 void App::stopGifRecording(s32 button)
 {
-	if (!RecordingGif || TurntableFrame >= 0 || button != RecordingButton || GifEndRequested)
+	if (!RecordingGif || TurntableFrame >= 0 || button != RecordingButton)
 		return;
-	GifEndRequested = true;
-	GifEndMs = std::min(GifClock.elapsed(wallClockMs()), MAX_RECORDING_MS);
+	// The last frame is the view at the release, drawn now: events after it in the same pass
+	// of the frame loop (a key let go, the pointer moving on) must not reach the file. Only
+	// the scene is drawn (the panel and the warning are hidden anyway); the frame loop draws
+	// and shows the next frame as usual.
+	video::IVideoDriver* driver = SceneManager->getVideoDriver();
+	driver->beginScene(true, true, BackdropColor);
+	SceneManager->drawAll();
+	RecordedFrame last;
+	captureView(driver, &last);
+	GifWriter->end(std::min(GifClock.elapsed(wallClockMs()), MAX_RECORDING_MS), std::move(last));
+	endRecording(this);
 }
 
 void App::startTurntable()
@@ -325,12 +332,12 @@ void App::keepDrawnFrame()
 	}
 
 	const s64 now = wallClockMs();
-	if (GifEndRequested || GifClock.isOver(now))
+	if (GifClock.isOver(now))
 	{
-		// Drawn after the release: the view at the release, every move before it included.
+		// Ends as if released: this frame is the last.
 		RecordedFrame last;
 		captureView(driver, &last);
-		GifWriter->end(GifEndRequested ? GifEndMs : MAX_RECORDING_MS, std::move(last));
+		GifWriter->end(MAX_RECORDING_MS, std::move(last));
 		endRecording(this);
 		return;
 	}
@@ -386,8 +393,7 @@ void App::releaseGifWriter()
 		if (TurntableFrame >= 0)
 			GifWriter->cancel();
 		else
-			GifWriter->end(GifEndRequested ? GifEndMs : std::min(GifClock.elapsed(wallClockMs()), MAX_RECORDING_MS),
-				RecordedFrame());
+			GifWriter->end(std::min(GifClock.elapsed(wallClockMs()), MAX_RECORDING_MS), RecordedFrame());
 	}
 	delete GifWriter;
 	GifWriter = nullptr;

@@ -12,7 +12,7 @@ App::App()
 	  DrawMarker(nullptr), EraseMarker(nullptr), ActiveMarker(nullptr), PointerOverPanel(false), PressedButton(-1),
 	  OrbitYaw(0.f), OrbitPitch(0.f), DrawingRoot(nullptr), Twisting(false), HoveredStroke(nullptr),
 	  AltDown(false), CtrlDown(false), ShiftDown(false), HistoryLimit(10), Tool(0), Erasing(false),
-	  RecordingGif(false), RecordingButton(-1), GifEndRequested(false), GifEndMs(0), GifRecordingEnded(false),
+	  RecordingGif(false), RecordingButton(-1), GifRecordingEnded(false),
 	  GifFramesCaptured(0), TurntableFrame(-1), AnchorWasVisible(false), MarkerWasVisible(false), GifWriter(nullptr)
 {
 }

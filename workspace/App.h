@@ -84,8 +84,8 @@ public:
 	// the frame loop on the wall clock, encoded by a worker thread.
 	//! At the press that starts a requested recording; button 0 left, 1 right, 2 middle.
 	void startGifRecording(irr::s32 button);
-	//! At a button's release: the recording button's ends the recording (the next frame drawn,
-	//! the view at the release, is its last).
+	//! At a button's release: the recording button's ends the recording with the view at the
+	//! release, drawn there and then, as its last frame.
 	void stopGifRecording(irr::s32 button);
 	//! Records one full turn of the camera about its target on a fixed timeline.
 	void startTurntable();
@@ -149,10 +149,6 @@ public:
 	irr::s32 RecordingButton;
 	//! Wall-clock times of the running recording.
 	CaptureClock GifClock;
-	//! The recording button was released at GifEndMs (milliseconds since the press); the next
-	//! frame drawn ends the recording.
-	bool GifEndRequested;
-	irr::s64 GifEndMs;
 	//! A recording has ended since the panel was last told: the panel may come back.
 	bool GifRecordingEnded;
 	//! Frames handed to the writer in the running recording.
