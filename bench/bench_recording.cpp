@@ -4,7 +4,8 @@
 // frames per second against the capture rate of 50 per second, and the memory a 30-s recording
 // takes against a 5-s one. Frames for the writer are drawn here, or, when VANTREL_BENCH_FRAMES
 // names a directory, read from its frame_00.png to frame_29.png (taken from the program by
-// bench/compare_gif.py).
+// bench/compare_gif.py). VANTREL_BENCH_ASSETS names the directory of the program's font and
+// images, for a window that draws its panel as the program does.
 #include "app/EventReceiver.h"
 #include "app/device.h"
 #include "gif/AnimationEncoder.h"
@@ -82,6 +83,9 @@ bool loadFrames(video::IVideoDriver* driver, const char* directory, core::array<
 }
 
 
+const char* const ASSET_FILES[] = {"font.bmp", "roundBrushUnchecked.png", "roundBrushChecked.png",
+	"eraseBrushUnchecked.png", "eraseBrushChecked.png", "gifWarning.png"};
+
 //! Seconds on a monotonic clock.
 f64 now()
 {
@@ -157,16 +161,26 @@ f64 writeRecording(const std::vector<std::vector<u8>>& frames, int count, std::s
 	return now() - start;
 }
 
-//! Runs in a fresh temporary directory, where the writer puts its file.
+//! Runs in a fresh temporary directory, where the writer puts its file; with the program's
+//! font and images copied there from VANTREL_BENCH_ASSETS, if it names their directory.
 struct ScratchDirectory
 {
 	ScratchDirectory()
 	{
 		Ok = mkdtemp(Path) && getcwd(Previous, sizeof(Previous)) && chdir(Path) == 0;
+		const char* assets = std::getenv("VANTREL_BENCH_ASSETS");
+		for (const char* name : ASSET_FILES)
+			if (Ok && assets)
+			{
+				std::ifstream in(std::string(assets) + "/" + name, std::ios::binary);
+				std::ofstream(name, std::ios::binary) << in.rdbuf();
+			}
 	}
 	~ScratchDirectory()
 	{
 		std::remove("vantrel.gif");
+		for (const char* name : ASSET_FILES)
+			std::remove(name);
 		if (Ok && chdir(Previous) == 0)
 			rmdir(Path);
 	}
@@ -265,6 +279,7 @@ static void BM_FrameLoopWhileOrbiting(benchmark::State& state)
 	}
 	App& app = window.Application;
 	std::vector<f64> intervals;
+	f64 releaseSeconds = 0;
 	for (auto _ : state)
 	{
 		intervals.clear();
@@ -292,8 +307,14 @@ static void BM_FrameLoopWhileOrbiting(benchmark::State& state)
 			window.frame();
 			presented();
 		}
+		// The release as the event receiver handles it: it must return at once.
+		const f64 release = now();
 		app.stopGifRecording(0);
 		app.onMouseRelease();
+		releaseSeconds = now() - release;
+		// A recording's release draws and shows the view at the release.
+		if (recording)
+			presented();
 		app.onKeyUp(KEY_LMENU);
 		for (int i = 0; i < 20 || app.isWritingGif(); ++i)
 		{
@@ -306,6 +327,7 @@ static void BM_FrameLoopWhileOrbiting(benchmark::State& state)
 	state.counters["median_ms"] = sorted[sorted.size() / 2] * 1000.0;
 	state.counters["longest_ms"] = sorted.back() * 1000.0;
 	state.counters["frames"] = (f64)intervals.size();
+	state.counters["release_ms"] = releaseSeconds * 1000.0;
 	if (recording)
 		state.counters["captured"] = app.GifFramesCaptured;
 }

@@ -267,14 +267,16 @@ void App::stopGifRecording(s32 button)
 	if (!RecordingGif || TurntableFrame >= 0 || button != RecordingButton)
 		return;
 	// The last frame is the view at the release, drawn now: events after it in the same pass
-	// of the frame loop (a key let go, the pointer moving on) must not reach the file. Only
-	// the scene is drawn (the panel and the warning are hidden anyway); the frame loop draws
-	// and shows the next frame as usual.
+	// of the frame loop (a key let go, the pointer moving on) must not reach the file. It is a
+	// frame like the loop's own, drawn and shown, so the window keeps its pace.
 	video::IVideoDriver* driver = SceneManager->getVideoDriver();
 	driver->beginScene(true, true, BackdropColor);
 	SceneManager->drawAll();
+	if (gui::IGUIEnvironment* gui = SceneManager->getGUIEnvironment())
+		gui->drawAll();
 	RecordedFrame last;
 	captureView(driver, &last);
+	driver->endScene();
 	GifWriter->end(std::min(GifClock.elapsed(wallClockMs()), MAX_RECORDING_MS), std::move(last));
 	endRecording(this);
 }

@@ -233,7 +233,7 @@ void RecordingWriter::apply(const std::vector<TimelineStep>& steps)
 	}
 }
 
-void RecordingWriter::endFile(const Message& message)
+void RecordingWriter::endFile(Message& message)
 {
 	const std::string name = baseName(Target);
 	if (message.Cancelled)
@@ -247,10 +247,9 @@ void RecordingWriter::endFile(const Message& message)
 		return;
 	}
 
-	RecordedFrame finalFrame = message.Frame;
 	std::vector<TimelineStep> steps;
 	uint64_t finalId = 0;
-	const bool hasFinal = keepPicture(&finalFrame, &finalId);
+	const bool hasFinal = keepPicture(&message.Frame, &finalId);
 	Timeline.finish(message.EndMs, hasFinal ? &finalId : nullptr, &steps);
 
 	uint32_t toWrite = 0;

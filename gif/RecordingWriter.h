@@ -79,7 +79,7 @@ private:
 	//! of the wrong size or equal to the latest picture held.
 	bool keepPicture(RecordedFrame* frame, uint64_t* id);
 	void apply(const std::vector<TimelineStep>& steps);
-	void endFile(const Message& message);
+	void endFile(Message& message);
 	void fail(const std::string& why);
 	void report(const std::string& line);
 
