@@ -57,8 +57,8 @@ bool EventReceiver::OnEvent(const SEvent& event)
 		case EMIE_LMOUSE_LEFT_UP:
 		case EMIE_RMOUSE_LEFT_UP:
 		case EMIE_MMOUSE_LEFT_UP:
-			// The left-up codes are 3, 4 and 5; only the recording button's release ends it (the
-			// panel comes back once its last frame is drawn).
+			// The left-up codes are 3, 4 and 5; only the recording button's release ends a
+			// recording (the panel comes back with the next frame).
 			Application->stopGifRecording((s32)event.MouseInput.Event - EMIE_LMOUSE_LEFT_UP);
 			Application->onMouseRelease();
 			ButtonHeld = false;

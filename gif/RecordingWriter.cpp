@@ -274,7 +274,8 @@ void RecordingWriter::endFile(Message& message)
 	}
 	if (Failure.empty())
 	{
-		// The data must be on the disk before the rename makes it the target.
+		// The data must be on the disk before the rename makes it the target; the encoder has
+		// closed the file, so it is opened again (for writing, as Windows wants) to sync it.
 		errno = 0;
 		std::FILE* written = std::fopen(Temporary.c_str(), "r+b");
 		const bool synced = written && platform::syncFile(written);

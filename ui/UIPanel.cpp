@@ -11,8 +11,8 @@ using namespace irr;
 
 UIPanel::UIPanel(gui::IGUIEnvironment* environment, gui::IGUIElement* parent, s32 id)
 	: gui::IGUIElement(gui::EGUIET_ELEMENT, environment, parent, id, core::rect<s32>(0, 0, PANEL_WIDTH, 600)),
-	  ColorPicker(0), BrushEditor(0), RecordGifButton(0), TurntableButton(0), GifWarningImage(0), Note(0), BackgroundColor(0x40FFFFFF),
-	  RecordingRequested(false), TurntableRequested(false)
+	  ColorPicker(0), BrushEditor(0), RecordGifButton(0), TurntableButton(0), GifWarningImage(0), Note(0),
+	  BackgroundColor(0x40FFFFFF), RecordingRequested(false), TurntableRequested(false)
 {
 	// Null when "font.bmp" is missing: the button then uses the skin's font.
 	gui::IGUIFont* font = Environment->getFont("font.bmp");
