@@ -23,9 +23,10 @@ bool EventReceiver::OnEvent(const SEvent& event)
 	if (event.EventType == EET_MOUSE_INPUT_EVENT)
 	{
 		const SEvent::SMouseInput& mouse = event.MouseInput;
-		// Window pixels; with no button held the strip x < PANEL_WIDTH is the panel's.
+		// Window pixels; with no button held the strip x < PANEL_WIDTH is the panel's, unless
+		// the panel is hidden for a recording: then the whole window is the view.
 		Pointer = core::position2di(mouse.X, mouse.Y);
-		if (Pointer.X < PANEL_WIDTH && !ButtonHeld)
+		if (Pointer.X < PANEL_WIDTH && !ButtonHeld && !(Panel && Panel->isRecordingRequested()))
 		{
 			Application->setPointerOverPanel(true);
 			if (mouse.Event == EMIE_LMOUSE_PRESSED_DOWN || mouse.Event == EMIE_LMOUSE_LEFT_UP
@@ -46,7 +47,7 @@ bool EventReceiver::OnEvent(const SEvent& event)
 		case EMIE_MMOUSE_PRESSED_DOWN:
 			if (Panel && Panel->isRecordingRequested() && !Application->RecordingGif)
 			{
-				Application->startGifRecording();
+				Application->startGifRecording((s32)event.MouseInput.Event);
 				Panel->hideRecordingWarning();
 			}
 			// The pressed-down codes are 0, 1 and 2: the button number.
@@ -56,10 +57,11 @@ bool EventReceiver::OnEvent(const SEvent& event)
 		case EMIE_LMOUSE_LEFT_UP:
 		case EMIE_RMOUSE_LEFT_UP:
 		case EMIE_MMOUSE_LEFT_UP:
+			// The left-up codes are 3, 4 and 5; only the recording button's release ends a
+			// recording (the panel comes back with the next frame).
+			Application->stopGifRecording((s32)event.MouseInput.Event - EMIE_LMOUSE_LEFT_UP);
 			Application->onMouseRelease();
 			ButtonHeld = false;
-			if (Panel && Panel->isRecordingRequested())
-				Panel->endRecordingRequest();
 			break;
 		case EMIE_MOUSE_MOVED:
 			Application->onMouseMove(Pointer);
@@ -71,6 +73,12 @@ bool EventReceiver::OnEvent(const SEvent& event)
 	else if (event.EventType == EET_KEY_INPUT_EVENT)
 	{
 		const s32 key = (s32)event.KeyInput.Key;
+		// Escape cancels a requested or running recording and brings the panel back.
+		if (key == KEY_ESCAPE && event.KeyInput.PressedDown && Panel && Panel->isRecordingRequested())
+		{
+			Application->cancelGifRecording();
+			Panel->endRecordingRequest();
+		}
 		if (event.KeyInput.PressedDown)
 		{
 			if (key != HeldKey)

@@ -49,15 +49,9 @@ int main(int, char**)
 	receiver.Panel = panel;
 	receiver.syncSettings();
 
-	ITimer* timer = device->getTimer();
-	u32 previous = timer->getTime();
 	while (device->run())
 	{
-		// Milliseconds as unsigned 32-bit, so a timer wrap still gives a small positive delta.
-		const u32 now = timer->getTime();
-		app.FrameDelta = (f32)(u32)(now - previous) / 1000.f;
-		previous = now;
-
+		app.updateRecording(panel);
 		driver->beginScene(true, true, app.BackdropColor);
 		smgr->drawAll();
 		guienv->drawAll();

@@ -1,21 +1,29 @@
-// The workspace's recording of the view into "vantrel.gif": screenshots taken on pointer
-// moves during one gesture, encoded when the gesture ends or the frame limit is reached.
+// The workspace's recording of the view into "vantrel.gif": the frame loop captures what the
+// window shows on the wall clock (a gesture from press to release, or a turntable on a fixed
+// timeline) and hands copies to the writer thread; the panel and the notes follow its course.
 #include "gif/AnimationEncoder.h"
+#include "gif/RecordingWriter.h"
 #include "platform/platform.h"
+#include "ui/UINote.h"
+#include "ui/UIPanel.h"
 #include "workspace/App.h"
 
 #include <GL/gl.h>
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
-#include <new>
+#include <string>
 
 using namespace irr;
 
 static const char* const GIF_FILE_NAME = "vantrel.gif";
-static const u32 GIF_WIDTH = 800;
-static const u32 GIF_HEIGHT = 600;
-//! Frame delay in hundredths of a second.
-static const u32 GIF_DELAY = 1;
-static const s32 GIF_DEPTH = 8;
+//! Frames that may wait for the writer (2 MB each at 800 x 600); when they are all taken the
+//! frame loop skips captures until the writer catches up.
+static const size_t WRITER_QUEUE_FRAMES = 6;
+//! The turntable: 75 frames 40 ms apart (3 s at 25 frames a second); the last one shows the
+//! start view again, so the loop closes on itself.
+static const s32 TURNTABLE_FRAMES = 75;
+static const s64 TURNTABLE_FRAME_MS = 40;
 
 // Framebuffer objects and blits (OpenGL 3.0), which Windows' gl.h does not declare.
 #ifndef GL_FRAMEBUFFER
@@ -131,36 +139,26 @@ GLuint resolveBackBuffer(const FramebufferCalls& gl, GLsizei width, GLsizei heig
 
 } // namespace
 
-// Reads the frame just drawn, before it is shown, into an A8R8G8B8 image of the window's
-// size: exactly the picture the window is about to show. The engine's own frame-buffer
-// screenshot reads the front buffer, which some OpenGL implementations (Mesa) return
-// black. Reading a multisampled back buffer directly gives one sample per pixel, without
-// the smoothing the window shows (measured under Mesa), so it is averaged into a
-// single-sample copy first, as the swap does.
-static bool readDrawnFrame(video::IImage* image)
+// Reads the frame just drawn, before it is shown, as RGBA rows bottom first (OpenGL's order):
+// exactly the picture the window is about to show. The engine's own frame-buffer screenshot
+// reads the front buffer, which some OpenGL implementations (Mesa) return black. Reading a
+// multisampled back buffer directly gives one sample per pixel, without the smoothing the
+// window shows (measured under Mesa), so it is averaged into a single-sample copy first, as
+// the swap does.
+static void readDrawnFrame(u32 width, u32 height, std::vector<u8>* rgba)
 {
-	const core::dimension2du size = image->getDimension();
-	u32* pixels = static_cast<u32*>(image->lock());
-	if (!pixels)
-		return false;
-	u8* rgba = new (std::nothrow) u8[size.Width * size.Height * 4];
-	if (!rgba)
-	{
-		image->unlock();
-		return false;
-	}
-
+	rgba->resize(size_t(width) * height * 4);
 	GLint sampleBuffers = 0;
 	glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
 	const FramebufferCalls* gl = sampleBuffers > 0 ? framebufferCalls() : nullptr;
 	GLuint framebuffer = 0;
 	GLuint renderbuffer = 0;
 	if (gl)
-		framebuffer = resolveBackBuffer(*gl, (GLsizei)size.Width, (GLsizei)size.Height, &renderbuffer);
+		framebuffer = resolveBackBuffer(*gl, (GLsizei)width, (GLsizei)height, &renderbuffer);
 	if (!framebuffer)
 		glReadBuffer(GL_BACK);
 	glPixelStorei(GL_PACK_ALIGNMENT, 1);
-	glReadPixels(0, 0, size.Width, size.Height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+	glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba->data());
 	if (framebuffer)
 	{
 		gl->BindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -168,117 +166,237 @@ static bool readDrawnFrame(video::IImage* image)
 		gl->DeleteFramebuffers(1, &framebuffer);
 		gl->DeleteRenderbuffers(1, &renderbuffer);
 	}
+}
 
-	// OpenGL rows run bottom-up; the image's run top-down.
-	for (u32 y = 0; y < size.Height; ++y)
+// What the window shows now, as the writer's pixels: on OpenGL the frame just drawn, elsewhere
+// the engine's screenshot (none on the NULL device, nor one of another format).
+static bool captureView(video::IVideoDriver* driver, RecordedFrame* frame)
+{
+	const core::dimension2du size = driver->getScreenSize();
+	if (driver->getDriverType() == video::EDT_OPENGL)
 	{
-		const u8* source = rgba + (size.Height - 1 - y) * size.Width * 4;
-		u32* target = pixels + y * size.Width;
-		for (u32 x = 0; x < size.Width; ++x, source += 4)
-			target[x] = 0xFF000000u | ((u32)source[0] << 16) | ((u32)source[1] << 8) | source[2];
+		readDrawnFrame(size.Width, size.Height, &frame->Pixels);
+		frame->BottomUp = true;
+		return true;
 	}
-	delete[] rgba;
-	image->unlock();
-	return true;
+	video::IImage* screenshot = driver->createScreenShot(video::ECF_A8R8G8B8, video::ERT_FRAME_BUFFER);
+	if (!screenshot)
+		return false;
+	bool taken = false;
+	if (screenshot->getColorFormat() == video::ECF_A8R8G8B8 && screenshot->getDimension() == size
+		&& screenshot->getPitch() == size.Width * 4)
+	{
+		if (const u32* pixels = static_cast<const u32*>(screenshot->lock()))
+		{
+			frame->Pixels.resize(size_t(size.Width) * size.Height * 4);
+			argbToFrame(pixels, frame->Pixels.data(), size_t(size.Width) * size.Height);
+			frame->BottomUp = false;
+			screenshot->unlock();
+			taken = true;
+		}
+	}
+	screenshot->drop(); // the engine gave one reference
+	return taken;
+}
+
+//! Milliseconds on a clock that never goes back.
+static s64 wallClockMs()
+{
+	return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+		.count();
+}
+
+// The camera of turntable frame k: turned 360 * k / (TURNTABLE_FRAMES - 1) degrees about the
+// vertical line through its target (world space); the first and the last frame use the saved
+// camera itself, so they show the very same view.
+static void setTurntableView(App* app, s32 k)
+{
+	core::vector3df position = app->TurntablePosition;
+	core::vector3df up = app->TurntableUp;
+	if (k > 0 && k < TURNTABLE_FRAMES - 1)
+	{
+		const f64 degrees = 360.0 * k / (TURNTABLE_FRAMES - 1);
+		position.rotateXZBy(degrees, app->TurntableTarget);
+		up.rotateXZBy(degrees);
+	}
+	app->Camera->setPosition(position);
+	app->Camera->setTarget(app->TurntableTarget);
+	app->Camera->setUpVector(up);
+}
+
+// Begins a new file the size of the window with the writer (made at the first recording).
+static void beginFile(App* app)
+{
+	if (!app->GifWriter)
+		app->GifWriter = new RecordingWriter(WRITER_QUEUE_FRAMES);
+	const core::dimension2du size = app->SceneManager->getVideoDriver()->getScreenSize();
+	app->GifWriter->begin(GIF_FILE_NAME, size.Width, size.Height);
+	app->GifFramesCaptured = 0;
+}
+
+// Back to how the view was before the recording; the panel comes back at the next update.
+static void endRecording(App* app)
+{
+	if (app->TurntableFrame >= 0)
+	{
+		setTurntableView(app, 0);
+		app->ActiveMarker->setVisible(app->MarkerWasVisible);
+	}
+	app->AnchorNode->setVisible(app->AnchorWasVisible);
+	app->RecordingGif = false;
+	app->RecordingButton = -1;
+	app->TurntableFrame = -1;
+	app->GifRecordingEnded = true;
+}
+
+void App::startGifRecording(s32 button)
+{
+	if (RecordingGif)
+		return;
+	RecordingGif = true;
+	RecordingButton = button;
+	GifClock.start(wallClockMs());
+	// The anchor cube is a tool, not part of the drawing.
+	AnchorWasVisible = AnchorNode->isVisible();
+	AnchorNode->setVisible(false);
+	beginFile(this);
+}
+
+void App::stopGifRecording(s32 button)
+{
+	if (!RecordingGif || TurntableFrame >= 0 || button != RecordingButton)
+		return;
+	// The last frame is the view at the release, drawn now: events after it in the same pass
+	// of the frame loop (a key let go, the pointer moving on) must not reach the file. It is a
+	// frame like the loop's own, drawn and shown, so the window keeps its pace.
+	video::IVideoDriver* driver = SceneManager->getVideoDriver();
+	driver->beginScene(true, true, BackdropColor);
+	SceneManager->drawAll();
+	if (gui::IGUIEnvironment* gui = SceneManager->getGUIEnvironment())
+		gui->drawAll();
+	RecordedFrame last;
+	captureView(driver, &last);
+	driver->endScene();
+	GifWriter->end(std::min(GifClock.elapsed(wallClockMs()), MAX_RECORDING_MS), std::move(last));
+	endRecording(this);
+}
+
+void App::startTurntable()
+{
+	if (RecordingGif)
+		return;
+	RecordingGif = true;
+	RecordingButton = -1;
+	TurntableFrame = 0;
+	TurntablePosition = Camera->getPosition();
+	TurntableTarget = Camera->getTarget();
+	TurntableUp = Camera->getUpVector();
+	AnchorWasVisible = AnchorNode->isVisible();
+	MarkerWasVisible = ActiveMarker->isVisible();
+	AnchorNode->setVisible(false);
+	ActiveMarker->setVisible(false);
+	beginFile(this);
+}
+
+void App::cancelGifRecording()
+{
+	if (!RecordingGif)
+		return;
+	GifWriter->cancel();
+	endRecording(this);
 }
 
 void App::keepDrawnFrame()
 {
-	if (!RecordingGif || !SceneManager)
+	if (!RecordingGif)
 		return;
 	video::IVideoDriver* driver = SceneManager->getVideoDriver();
-	if (driver->getDriverType() != video::EDT_OPENGL)
-		return;
-	const core::dimension2du size = driver->getScreenSize();
-	// The kept image is refilled in place unless a capture holds it or the window changed size.
-	if (LastDrawnFrame && (LastDrawnFrame->getReferenceCount() > 1 || LastDrawnFrame->getDimension() != size))
+	if (TurntableFrame >= 0)
 	{
-		LastDrawnFrame->drop();
-		LastDrawnFrame = nullptr;
-	}
-	if (!LastDrawnFrame)
-		LastDrawnFrame = driver->createImage(video::ECF_A8R8G8B8, size);
-	if (LastDrawnFrame && !readDrawnFrame(LastDrawnFrame))
-	{
-		LastDrawnFrame->drop();
-		LastDrawnFrame = nullptr;
-	}
-}
-
-// What the window shows now, as a new reference: on OpenGL the frame kept when it was drawn
-// (none before the first frame of the recording), elsewhere the engine's screenshot; the
-// NULL device gives none.
-static video::IImage* takeScreenshot(video::IVideoDriver* driver, video::IImage* lastDrawn)
-{
-	if (driver->getDriverType() != video::EDT_OPENGL)
-		return driver->createScreenShot(video::ECF_A8R8G8B8, video::ERT_FRAME_BUFFER);
-	if (lastDrawn)
-		lastDrawn->grab();
-	return lastDrawn;
-}
-
-void App::startGifRecording()
-{
-	RecordingGif = true;
-	GifTimeSinceCapture = 0.f;
-	// The frame now on screen was drawn before the recording began (with the anchor):
-	// captures wait until the next frame has been drawn and timed.
-	FrameDelta = 0.f;
-	AnchorNode->setVisible(false);
-}
-
-void App::captureGifFrame()
-{
-	GifTimeSinceCapture += FrameDelta;
-	if (GifCaptureInterval > GifTimeSinceCapture)
+		// On its own timeline: a frame the writer has no room for is drawn again next time.
+		if (!GifWriter->hasRoom())
+			return;
+		RecordedFrame frame;
+		if (captureView(driver, &frame))
+		{
+			frame.StartMs = TurntableFrame * TURNTABLE_FRAME_MS;
+			GifWriter->add(std::move(frame));
+			++GifFramesCaptured;
+		}
+		if (++TurntableFrame < TURNTABLE_FRAMES)
+		{
+			setTurntableView(this, TurntableFrame);
+			return;
+		}
+		GifWriter->end(TURNTABLE_FRAMES * TURNTABLE_FRAME_MS, RecordedFrame());
+		endRecording(this);
 		return;
-	GifTimeSinceCapture = 0.f;
-	GifFrames[GifFramesCaptured] = takeScreenshot(SceneManager->getVideoDriver(), LastDrawnFrame);
+	}
+
+	const s64 now = wallClockMs();
+	if (GifClock.isOver(now))
+	{
+		// Ends as if released: this frame is the last.
+		RecordedFrame last;
+		captureView(driver, &last);
+		GifWriter->end(MAX_RECORDING_MS, std::move(last));
+		endRecording(this);
+		return;
+	}
+	// When the writer falls behind, captures wait: the time stays with the frame before.
+	if (!GifClock.isDue(now) || !GifWriter->hasRoom())
+		return;
+	RecordedFrame frame;
+	if (!captureView(driver, &frame))
+		return;
+	frame.StartMs = GifClock.elapsed(now);
+	GifClock.captured(now);
+	GifWriter->add(std::move(frame));
 	++GifFramesCaptured;
-	if (GifFramesCaptured == GifFrameCount)
-		writeGif();
 }
 
-// Copies an 800 x 600 A8R8G8B8 screenshot into RGBA bytes. Screenshots that are missing
-// or of another size or format (the window was resized) are not read and give no frame.
-static bool convertScreenshot(video::IImage* screenshot, u8* rgba)
+void App::updateRecording(UIPanel* panel)
 {
-	if (!screenshot || screenshot->getColorFormat() != video::ECF_A8R8G8B8
-		|| screenshot->getDimension() != core::dimension2du(GIF_WIDTH, GIF_HEIGHT)
-		|| screenshot->getPitch() != GIF_WIDTH * 4)
-		return false;
-	const u32* pixels = static_cast<const u32*>(screenshot->lock());
-	if (!pixels)
-		return false;
-	argbToFrame(pixels, rgba, GIF_WIDTH * GIF_HEIGHT);
-	screenshot->unlock();
-	return true;
+	if (!panel)
+		return;
+	if (panel->takeTurntableRequest())
+		startTurntable();
+	if (RecordingGif)
+	{
+		// Nothing but the drawing in the frames.
+		panel->Note->hide();
+		return;
+	}
+	if (GifRecordingEnded)
+	{
+		GifRecordingEnded = false;
+		if (panel->isRecordingRequested())
+			panel->endRecordingRequest();
+	}
+	std::string report;
+	while (GifWriter && GifWriter->takeReport(&report))
+		panel->Note->show(report.c_str());
 }
 
-void App::writeGif()
+bool App::isRecording() const
 {
-	u8* rgba = new (std::nothrow) u8[GIF_WIDTH * GIF_HEIGHT * 4];
-	if (rgba)
+	return RecordingGif;
+}
+
+bool App::isWritingGif() const
+{
+	return GifWriter && GifWriter->isBusy();
+}
+
+void App::releaseGifWriter()
+{
+	if (RecordingGif)
 	{
-		AnimationEncoder encoder;
-		// When the file cannot be created the encoder refuses every frame and writes nothing.
-		openAnimation(&encoder, GIF_FILE_NAME, GIF_WIDTH, GIF_HEIGHT, GIF_DELAY, GIF_DEPTH, false);
-		for (s32 i = 0; i < GifFramesCaptured; ++i)
-			if (convertScreenshot(GifFrames[i], rgba))
-				addFrame(&encoder, rgba, GIF_WIDTH, GIF_HEIGHT, GIF_DELAY, GIF_DEPTH, false);
-		closeAnimation(&encoder);
-		delete[] rgba;
+		if (TurntableFrame >= 0)
+			GifWriter->cancel();
+		else
+			GifWriter->end(std::min(GifClock.elapsed(wallClockMs()), MAX_RECORDING_MS), RecordedFrame());
 	}
-	for (s32 i = 0; i < GifFramesCaptured; ++i)
-	{
-		if (GifFrames[i])
-			GifFrames[i]->drop();
-		GifFrames[i] = nullptr;
-	}
-	if (LastDrawnFrame)
-		LastDrawnFrame->drop();
-	LastDrawnFrame = nullptr;
-	RecordingGif = false;
-	GifTimeSinceCapture = 0.f;
-	GifFramesCaptured = 0;
+	delete GifWriter;
+	GifWriter = nullptr;
 }

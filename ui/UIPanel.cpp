@@ -1,5 +1,6 @@
-// The side panel: builds the colour picker, the brush editor and the "RecordGif" button,
-// and switches between itself and the recording warning while a recording is requested.
+// The side panel: builds the colour picker, the brush editor and the "Turntable" and
+// "RecordGif" buttons, and switches between itself and the recording warning while a
+// recording is requested.
 #include "ui/UIPanel.h"
 
 #include "ui/UIBrushEditor.h"
@@ -10,8 +11,8 @@ using namespace irr;
 
 UIPanel::UIPanel(gui::IGUIEnvironment* environment, gui::IGUIElement* parent, s32 id)
 	: gui::IGUIElement(gui::EGUIET_ELEMENT, environment, parent, id, core::rect<s32>(0, 0, PANEL_WIDTH, 600)),
-	  ColorPicker(0), BrushEditor(0), RecordGifButton(0), GifWarningImage(0), Note(0), BackgroundColor(0x40FFFFFF),
-	  RecordingRequested(false)
+	  ColorPicker(0), BrushEditor(0), RecordGifButton(0), TurntableButton(0), GifWarningImage(0), Note(0),
+	  BackgroundColor(0x40FFFFFF), RecordingRequested(false), TurntableRequested(false)
 {
 	// Null when "font.bmp" is missing: the button then uses the skin's font.
 	gui::IGUIFont* font = Environment->getFont("font.bmp");
@@ -22,6 +23,8 @@ UIPanel::UIPanel(gui::IGUIEnvironment* environment, gui::IGUIElement* parent, s3
 
 	RecordGifButton = Environment->addButton(core::rect<s32>(5, 575, 105, 595), this, -1, L"RecordGif", 0);
 	RecordGifButton->setOverrideFont(font);
+	TurntableButton = Environment->addButton(core::rect<s32>(5, 550, 105, 570), this, -1, L"Turntable", 0);
+	TurntableButton->setOverrideFont(font);
 
 	// A child of the GUI root, not of the panel, so it stays at window position (300, 200)
 	// and shows while the panel is hidden. A missing file leaves the image empty.
@@ -47,6 +50,9 @@ bool UIPanel::OnEvent(const SEvent& event)
 	if (event.EventType == EET_GUI_EVENT && event.GUIEvent.EventType == gui::EGET_BUTTON_CLICKED &&
 		event.GUIEvent.Caller == RecordGifButton)
 		requestRecording();
+	if (event.EventType == EET_GUI_EVENT && event.GUIEvent.EventType == gui::EGET_BUTTON_CLICKED &&
+		event.GUIEvent.Caller == TurntableButton)
+		requestTurntable();
 	return false;
 }
 
@@ -79,5 +85,22 @@ void UIPanel::hideRecordingWarning()
 void UIPanel::endRecordingRequest()
 {
 	setVisible(true);
+	GifWarningImage->setVisible(false);
 	RecordingRequested = false;
+	TurntableRequested = false;
+}
+
+void UIPanel::requestTurntable()
+{
+	// Hidden like for a recording, so that the view is all the frames show.
+	setVisible(false);
+	RecordingRequested = true;
+	TurntableRequested = true;
+}
+
+bool UIPanel::takeTurntableRequest()
+{
+	const bool requested = TurntableRequested;
+	TurntableRequested = false;
+	return requested;
 }

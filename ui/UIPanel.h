@@ -1,5 +1,6 @@
 // The side panel: a translucent strip at the left edge holding the colour picker,
-// the brush editor and the "RecordGif" button, plus the recording warning image and the note.
+// the brush editor and the "Turntable" and "RecordGif" buttons, plus the recording warning
+// image and the note.
 #pragma once
 #include <irrlicht.h>
 
@@ -25,13 +26,20 @@ public:
 	void hideRecordingWarning();
 	//! Shows the panel again and clears the request.
 	void endRecordingRequest();
+	//! Hides the panel (no warning: there is nothing to drag) for a turntable recording.
+	void requestTurntable();
+	//! Whether a turntable was asked for since the last call; the panel stays hidden until
+	//! endRecordingRequest.
+	bool takeTurntableRequest();
 
 	UIColorPicker* ColorPicker;
 	UIBrushEditor* BrushEditor;
 	irr::gui::IGUIButton* RecordGifButton;
+	irr::gui::IGUIButton* TurntableButton;
 	irr::gui::IGUIImage* GifWarningImage;
 	//! The note at the foot of the view; a child of the GUI root like the warning.
 	UINote* Note;
 	irr::video::SColor BackgroundColor;
 	bool RecordingRequested;
+	bool TurntableRequested;
 };

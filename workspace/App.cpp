@@ -6,17 +6,15 @@
 using namespace irr;
 
 App::App()
-	: BackdropColor(0xFF000000), FrameDelta(0.f), Camera(nullptr), SceneManager(nullptr), LastPointer(0, 0),
+	: BackdropColor(0xFF000000), Camera(nullptr), SceneManager(nullptr), LastPointer(0, 0),
 	  Navigating(false), AnchorNode(nullptr), SnapToSurface(false), CurrentStroke(nullptr),
 	  HighlightedStroke(nullptr), Drawing(false), BrushColor(0xFF404080), BrushRadius(1.f), BrushThickness(1.f),
 	  DrawMarker(nullptr), EraseMarker(nullptr), ActiveMarker(nullptr), PointerOverPanel(false), PressedButton(-1),
 	  OrbitYaw(0.f), OrbitPitch(0.f), DrawingRoot(nullptr), Twisting(false), HoveredStroke(nullptr),
 	  AltDown(false), CtrlDown(false), ShiftDown(false), HistoryLimit(10), Tool(0), Erasing(false),
-	  RecordingGif(false), GifFrameCount(30), GifFramesCaptured(0), GifTimeSinceCapture(0.f),
-	  GifCaptureInterval(1.f / 120.f), LastDrawnFrame(nullptr)
+	  RecordingGif(false), RecordingButton(-1), GifRecordingEnded(false),
+	  GifFramesCaptured(0), TurntableFrame(-1), AnchorWasVisible(false), MarkerWasVisible(false), GifWriter(nullptr)
 {
-	for (s32 i = 0; i < GifFrameCount; ++i)
-		GifFrames.push_back(nullptr);
 }
 
 App::~App()
@@ -27,11 +25,7 @@ App::~App()
 		delete UndoList[i];
 	for (u32 i = 0; i < RedoList.size(); ++i)
 		delete RedoList[i];
-	for (u32 i = 0; i < GifFrames.size(); ++i)
-		if (GifFrames[i])
-			GifFrames[i]->drop();
-	if (LastDrawnFrame)
-		LastDrawnFrame->drop();
+	releaseGifWriter();
 }
 
 // Anchor and markers draw unlit and see-through by their vertex alpha.

@@ -3,10 +3,14 @@
 // The operations are split by topic over App.cpp (lifecycle, settings, keys),
 // AppDrawing.cpp, AppPicking.cpp, AppCamera.cpp, AppHistory.cpp and gif/GifRecording.cpp.
 #pragma once
+#include "gif/CaptureClock.h"
+
 #include <irrlicht.h>
 
 class StrokeNode;
 struct Command;
+class RecordingWriter;
+class UIPanel;
 
 //! Translucent white (alpha 100 of 255): anchor and markers, and the brush preview over the panel.
 const irr::video::SColor NEUTRAL_PREVIEW_COLOR(0x64FFFFFF);
@@ -76,17 +80,32 @@ public:
 	void undo();
 	void redo();
 
-	// GIF recording of the view.
-	void startGifRecording();
-	void captureGifFrame();
-	void writeGif();
-	//! Called by the frame loop after drawing a frame and before showing it: while a recording
-	//! runs on OpenGL, keeps a copy of that frame for the next capture.
+	// GIF recording of the view into "vantrel.gif" (gif/GifRecording.cpp): frames captured by
+	// the frame loop on the wall clock, encoded by a worker thread.
+	//! At the press that starts a requested recording; button 0 left, 1 right, 2 middle.
+	void startGifRecording(irr::s32 button);
+	//! At a button's release: the recording button's ends the recording with the view at the
+	//! release, drawn there and then, as its last frame.
+	void stopGifRecording(irr::s32 button);
+	//! Records one full turn of the camera about its target on a fixed timeline.
+	void startTurntable();
+	//! Drops the running recording or turntable: nothing is written, the camera goes back.
+	void cancelGifRecording();
+	//! Called by the frame loop after drawing a frame and before showing it: captures the
+	//! frame when the recording wants one.
 	void keepDrawnFrame();
+	//! Called by the frame loop once per pass: starts a requested turntable, brings the panel
+	//! back when a recording has ended and shows the writer's reports as notes.
+	void updateRecording(UIPanel* panel);
+	//! Whether frames must be drawn continuously (a recording or turntable runs).
+	bool isRecording() const;
+	//! Whether a file is still being written: updateRecording must keep being called.
+	bool isWritingGif() const;
+	//! At the end: a gesture still recording keeps what it has, then the writer finishes its
+	//! files and goes.
+	void releaseGifWriter();
 
 	irr::video::SColor BackdropColor;
-	//! Length of the last rendered frame in seconds, written by the frame loop.
-	irr::f32 FrameDelta;
 	irr::scene::ICameraSceneNode* Camera;
 	irr::scene::ISceneManager* SceneManager;
 	irr::core::position2di LastPointer;
@@ -124,14 +143,25 @@ public:
 	irr::s32 HistoryLimit;
 	irr::s32 Tool;
 	bool Erasing;
-	//! Screenshots of the running recording; one reference held per non-null slot.
-	irr::core::array<irr::video::IImage*> GifFrames;
+	//! A recording or turntable is capturing frames.
 	bool RecordingGif;
-	irr::s32 GifFrameCount;
+	//! The button whose release ends the recording; -1 for a turntable.
+	irr::s32 RecordingButton;
+	//! Wall-clock times of the running recording.
+	CaptureClock GifClock;
+	//! A recording has ended since the panel was last told: the panel may come back.
+	bool GifRecordingEnded;
+	//! Frames handed to the writer in the running recording.
 	irr::s32 GifFramesCaptured;
-	irr::f32 GifTimeSinceCapture;
-	//! Seconds between two captures (1/120).
-	irr::f32 GifCaptureInterval;
-	//! While recording on OpenGL, the frame last drawn (one reference); null otherwise.
-	irr::video::IImage* LastDrawnFrame;
+	//! Frame of the turntable drawn next (0 to TURNTABLE_FRAMES - 1); -1 when none runs.
+	irr::s32 TurntableFrame;
+	//! The camera as the turntable found it, world space; it goes back there exactly.
+	irr::core::vector3df TurntablePosition;
+	irr::core::vector3df TurntableTarget;
+	irr::core::vector3df TurntableUp;
+	//! Whether the anchor and the marker showed before the recording hid them.
+	bool AnchorWasVisible;
+	bool MarkerWasVisible;
+	//! Owning; made at the first recording, it finishes its files when the workspace goes.
+	RecordingWriter* GifWriter;
 };

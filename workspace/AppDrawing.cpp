@@ -38,9 +38,6 @@ void App::onMousePress(position2di pointer, s32 button)
 
 void App::onMouseMove(position2di pointer)
 {
-	if (RecordingGif)
-		captureGifFrame();
-
 	if (Navigating)
 	{
 		if (PressedButton == 0)
@@ -75,8 +72,6 @@ void App::onMouseMove(position2di pointer)
 
 void App::onMouseRelease()
 {
-	if (RecordingGif)
-		writeGif();
 	PressedButton = -1;
 
 	if (Navigating)

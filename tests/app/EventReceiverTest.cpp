@@ -2,7 +2,11 @@
 #include "stroke/StrokeNode.h"
 #include "ui/UIBrushEditor.h"
 #include "ui/UIColorPicker.h"
+#include "ui/UINote.h"
 #include "ui/UIPanel.h"
+
+#include <chrono>
+#include <thread>
 
 using namespace irr;
 
@@ -20,6 +24,13 @@ protected:
 		Panel->drop(); // the GUI root owns it
 		Receiver.Panel = Panel;
 		Receiver.syncSettings();
+	}
+	//! One pass of the frame loop as main runs it (the NULL device draws nothing).
+	void loopOnce()
+	{
+		Application->updateRecording(Panel);
+		drawFrame();
+		Application->keepDrawnFrame();
 	}
 	UIPanel* Panel = nullptr;
 };
@@ -224,20 +235,71 @@ TEST_F(RoutingWithPanelTest, PickRequestTakesTheColourUnderThePointer)
 	EXPECT_EQ(Application->BrushColor, video::SColor(0xFFFF0000));
 }
 
-TEST_F(RoutingWithPanelTest, RecordingRequestRunsFromPressToRelease)
+TEST_F(RoutingWithPanelTest, RecordingRunsFromThePressToTheReleaseOfThatButton)
 {
 	Panel->requestRecording();
-	press(50, 300); // over the (hidden) panel: not the view, nothing starts
-	EXPECT_FALSE(Application->RecordingGif);
-	release(50, 300);
-	EXPECT_TRUE(Panel->isRecordingRequested());
-
-	press(300, 300);
+	press(50, 300); // x = 50: the hidden panel's strip is view while a recording is requested
 	EXPECT_TRUE(Application->RecordingGif);
+	EXPECT_FALSE(Application->PointerOverPanel);
 	EXPECT_FALSE(Panel->GifWarningImage->isVisible());
 	EXPECT_FALSE(Panel->isVisible());
+	// A right click in the middle of the drag does not end it.
+	send(mouse(EMIE_RMOUSE_PRESSED_DOWN, 200, 300));
+	send(mouse(EMIE_RMOUSE_LEFT_UP, 200, 300));
+	loopOnce();
+	EXPECT_TRUE(Application->RecordingGif);
+
 	release(300, 300);
 	EXPECT_FALSE(Application->RecordingGif);
+	loopOnce();
 	EXPECT_FALSE(Panel->isRecordingRequested());
 	EXPECT_TRUE(Panel->isVisible());
+	// The writer's word comes back as the note (the NULL device gives no pictures).
+	for (int i = 0; i < 2000 && !Panel->Note->isShowing(); ++i)
+	{
+		std::this_thread::sleep_for(std::chrono::milliseconds(5));
+		loopOnce();
+	}
+	EXPECT_TRUE(Panel->Note->isShowing());
+}
+
+TEST_F(RoutingWithPanelTest, EscapeCancelsARequestedOrRunningRecording)
+{
+	Panel->requestRecording();
+	tap(KEY_ESCAPE);
+	EXPECT_TRUE(Panel->isVisible());
+	EXPECT_FALSE(Panel->GifWarningImage->isVisible());
+	EXPECT_FALSE(Panel->isRecordingRequested());
+	press(300, 300);
+	EXPECT_FALSE(Application->RecordingGif);
+	release(300, 300);
+
+	Panel->requestRecording();
+	press(300, 300);
+	EXPECT_TRUE(Application->RecordingGif);
+	tap(KEY_ESCAPE);
+	EXPECT_FALSE(Application->RecordingGif);
+	EXPECT_TRUE(Panel->isVisible());
+	release(300, 300);
+	loopOnce();
+	EXPECT_TRUE(Panel->isVisible());
+	EXPECT_FALSE(Application->RecordingGif);
+}
+
+TEST_F(RoutingWithPanelTest, TurntableRunsFromItsButtonWithThePanelHidden)
+{
+	Panel->requestTurntable();
+	EXPECT_FALSE(Panel->isVisible());
+	EXPECT_FALSE(Panel->GifWarningImage->isVisible());
+	loopOnce();
+	EXPECT_TRUE(Application->isRecording());
+	// A press in the view meanwhile starts no recording of its own.
+	press(300, 300);
+	EXPECT_EQ(Application->RecordingButton, -1);
+	release(300, 300);
+	for (int i = 0; i < 80; ++i)
+		loopOnce();
+	EXPECT_FALSE(Application->isRecording());
+	EXPECT_TRUE(Panel->isVisible());
+	EXPECT_FALSE(Panel->isRecordingRequested());
 }

@@ -309,3 +309,42 @@ TEST(GifRoundTrip, OutputBytesAreUnchanged)
 	const Encoded dithered = encode(scratch.path("dithered.gif"), frames, 320, 240, 5, true);
 	EXPECT_EQ(digest(giftest::readFile(dithered.Name)), 0x47aced4242b80727ull);
 }
+
+TEST(GifRoundTrip, EachFrameKeepsItsOwnDelay)
+{
+	// Frames with delays of their own (the recording's wall-clock timeline) read back through giflib,
+	// pictures unchanged by the delays: the same frames at delay 2 map to the same indices.
+	giftest::ScratchDir scratch;
+	const uint32_t delays[] = {2, 7, 113, 65535};
+	const std::string name = scratch.path("timed.gif");
+	AnimationEncoder encoder;
+	ASSERT_TRUE(openAnimation(&encoder, name.c_str(), 64, 48, delays[0], 8, false));
+	std::vector<std::vector<uint8_t>> mapped;
+	for (uint32_t k = 0; k < 4; ++k)
+	{
+		const std::vector<uint8_t> frame = bandFrame(64, 48, k);
+		ASSERT_TRUE(addFrame(&encoder, frame.data(), 64, 48, delays[k], 8, false));
+		mapped.emplace_back(encoder.PreviousFrame, encoder.PreviousFrame + frame.size());
+	}
+	ASSERT_TRUE(closeAnimation(&encoder));
+
+	int error = 0;
+	GifFileType* gif = DGifOpenFileName(name.c_str(), &error);
+	ASSERT_NE(gif, nullptr) << GifErrorString(error);
+	ASSERT_EQ(DGifSlurp(gif), GIF_OK) << GifErrorString(gif->Error);
+	ASSERT_EQ(gif->ImageCount, 4);
+	for (int k = 0; k < 4; ++k)
+	{
+		GraphicsControlBlock control;
+		ASSERT_EQ(DGifSavedExtensionToGCB(gif, k, &control), GIF_OK);
+		EXPECT_EQ(uint32_t(control.DelayTime), delays[k]) << "frame " << k;
+		EXPECT_EQ(control.TransparentColor, 0);
+	}
+	DGifCloseFile(gif, &error);
+
+	std::vector<std::vector<uint8_t>> frames;
+	for (uint32_t k = 0; k < 4; ++k)
+		frames.push_back(bandFrame(64, 48, k));
+	const Encoded constant = encode(scratch.path("constant.gif"), frames, 64, 48, 8, false);
+	EXPECT_EQ(constant.Mapped, mapped);
+}

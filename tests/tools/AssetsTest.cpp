@@ -129,7 +129,7 @@ TEST_F(FontAsset, TextGrowsWithItsLength)
 TEST_F(FontAsset, CaptionsFitTheirWidgets)
 {
 	// Buttons are 100 x 15 pixels and leave a pixel of frame on each side; the labels are 95 x 15.
-	for (const wchar_t* caption : { L"SetBackdrop", L"PickColor", L"RecordGif" })
+	for (const wchar_t* caption : { L"SetBackdrop", L"PickColor", L"RecordGif", L"Turntable" })
 	{
 		EXPECT_LE(textWidth(caption), 96u) << core::stringc(caption).c_str();
 		EXPECT_LE(Font->getDimension(caption).Height, 13u) << core::stringc(caption).c_str();

@@ -24,6 +24,7 @@ TEST_F(PanelTest, ChildrenSitAtTheirWindowRectangles)
 		{"colour picker", Picker->getAbsolutePosition(), core::rect<s32>(0, 0, 110, 180)},
 		{"brush editor", Editor->getAbsolutePosition(), core::rect<s32>(0, 180, 110, 265)},
 		{"record button", Panel->RecordGifButton->getAbsolutePosition(), core::rect<s32>(5, 575, 105, 595)},
+		{"turntable button", Panel->TurntableButton->getAbsolutePosition(), core::rect<s32>(5, 550, 105, 570)},
 		{"alpha bar", Picker->AlphaBar->getAbsolutePosition(), core::rect<s32>(5, 125, 85, 135)},
 		{"set backdrop button", Picker->SetBackdropButton->getAbsolutePosition(), core::rect<s32>(5, 140, 105, 155)},
 		{"pick colour button", Picker->PickColorButton->getAbsolutePosition(), core::rect<s32>(5, 160, 105, 175)},
@@ -43,6 +44,20 @@ TEST_F(PanelTest, ChildrenSitAtTheirWindowRectangles)
 	EXPECT_EQ(PANEL_WIDTH, Panel->getAbsolutePosition().getWidth());
 	EXPECT_EQ(Picker->getType(), gui::EGUIET_COLOR_SELECT_DIALOG);
 	EXPECT_EQ(core::stringw(Panel->RecordGifButton->getText()), core::stringw(L"RecordGif"));
+	EXPECT_EQ(core::stringw(Panel->TurntableButton->getText()), core::stringw(L"Turntable"));
+}
+
+TEST_F(PanelTest, TurntableClickHidesThePanelWithoutTheWarning)
+{
+	click(55, 560); // the middle of the "Turntable" button
+	EXPECT_FALSE(Panel->isVisible());
+	EXPECT_FALSE(Panel->GifWarningImage->isVisible());
+	EXPECT_TRUE(Panel->isRecordingRequested());
+	EXPECT_TRUE(Panel->takeTurntableRequest());
+	EXPECT_FALSE(Panel->takeTurntableRequest()); // taken once
+	Panel->endRecordingRequest();
+	EXPECT_TRUE(Panel->isVisible());
+	EXPECT_FALSE(Panel->isRecordingRequested());
 }
 
 TEST_F(PanelTest, StartsVisibleWithTheWarningHiddenUnderTheRoot)
@@ -153,6 +168,6 @@ TEST_F(PanelTest, ReleasesEachWidgetOnceWhenDestroyed)
 	EXPECT_EQ(Picker->getParent(), nullptr);
 	Picker->drop();
 	Editor->drop();
-	// The warning image belongs to the root and outlives the panel.
-	EXPECT_EQ(Env->getRootGUIElement()->getChildren().size(), 1u);
+	// The warning image and the note belong to the root and outlive the panel.
+	EXPECT_EQ(Env->getRootGUIElement()->getChildren().size(), 2u);
 }

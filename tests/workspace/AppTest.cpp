@@ -1,8 +1,6 @@
 #include "Fixture.h"
 #include "stroke/StrokeNode.h"
 
-#include <cstring>
-
 using namespace irr;
 
 typedef WorkspaceTest AppTest;
@@ -19,14 +17,10 @@ TEST(AppDefaults, ConstructorTouchesNoEngineObject)
 	EXPECT_EQ(app.Camera, nullptr);
 	EXPECT_EQ(app.PressedButton, -1);
 	EXPECT_EQ(app.HistoryLimit, 10);
-	EXPECT_EQ(app.GifFrameCount, 30);
-	ASSERT_EQ(app.GifFrames.size(), 30u);
-	for (u32 i = 0; i < 30; ++i)
-		EXPECT_EQ(app.GifFrames[i], nullptr);
-	// 1/120 s exactly as the single-precision constant 0x3C088889.
-	u32 bits;
-	std::memcpy(&bits, &app.GifCaptureInterval, sizeof(bits));
-	EXPECT_EQ(bits, 0x3C088889u);
+	// No recording, and no writer thread until the first one.
+	EXPECT_FALSE(app.isRecording());
+	EXPECT_EQ(app.GifWriter, nullptr);
+	EXPECT_EQ(app.TurntableFrame, -1);
 	EXPECT_TRUE(app.WorldToDrawing.isIdentity());
 }
 

@@ -1,10 +1,14 @@
+// The workspace's side of a recording on the NULL device (which gives no pictures): which
+// release ends it, the 30-s end, the turntable's camera, cancelling, and an earlier file kept.
 #include "Fixture.h"
+#include "gif/RecordingWriter.h"
 
-#include <gif_lib.h>
-
+#include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
-#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace irr;
@@ -27,147 +31,114 @@ protected:
 		WorkspaceTest::TearDown();
 		ASSERT_EQ(chdir(Previous), 0);
 		std::remove((Directory + "/vantrel.gif").c_str());
-		rmdir((Directory + "/vantrel.gif").c_str());
 		rmdir(Directory.c_str());
 	}
 
-	//! An A8R8G8B8 screenshot stand-in filled with one colour.
-	video::IImage* screenshot(u32 argb, u32 width = 800, u32 height = 600)
+	//! The writer's next report, waited for.
+	std::string nextReport()
 	{
-		video::IImage* image =
-			Device->getVideoDriver()->createImage(video::ECF_A8R8G8B8, core::dimension2du(width, height));
-		u32* pixels = static_cast<u32*>(image->lock());
-		for (u32 i = 0; i < width * height; ++i)
-			pixels[i] = argb;
-		image->unlock();
-		return image;
+		std::string report;
+		const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+		while (!Application->GifWriter->takeReport(&report) && std::chrono::steady_clock::now() < deadline)
+			std::this_thread::sleep_for(std::chrono::milliseconds(5));
+		return report;
+	}
+
+	static std::string readFile(const char* name)
+	{
+		std::ifstream in(name, std::ios::binary);
+		return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 	}
 
 	std::string Directory;
 	char Previous[4096];
 };
 
-TEST_F(GifRecordingTest, StartHidesTheAnchorAndWaitsForAFreshFrame)
+TEST_F(GifRecordingTest, OnlyTheRecordingButtonsReleaseEndsIt)
 {
-	Application->FrameDelta = 0.5f;
-	Application->startGifRecording();
-	EXPECT_TRUE(Application->RecordingGif);
+	ASSERT_TRUE(Application->AnchorNode->isVisible());
+	Application->startGifRecording(0);
+	EXPECT_TRUE(Application->isRecording());
 	EXPECT_FALSE(Application->AnchorNode->isVisible());
-	// The picture on screen predates the recording: moves before the next frame take nothing.
-	Application->captureGifFrame();
-	Application->captureGifFrame();
-	EXPECT_EQ(Application->GifFramesCaptured, 0);
-}
+	Application->startGifRecording(1); // a second press starts nothing new
+	EXPECT_EQ(Application->RecordingButton, 0);
 
-TEST_F(GifRecordingTest, CapturesOncePerIntervalOfFrameTime)
-{
-	Application->startGifRecording();
-	Application->FrameDelta = 0.005f; // shorter than 1/120 s: every second move captures
-	for (int i = 0; i < 6; ++i)
-		Application->captureGifFrame();
-	EXPECT_EQ(Application->GifFramesCaptured, 3);
-	Application->FrameDelta = 0.02f; // longer: every move captures
-	Application->captureGifFrame();
-	EXPECT_EQ(Application->GifFramesCaptured, 4);
-}
-
-TEST_F(GifRecordingTest, ThirtiethCaptureWritesTheFileAndLaterMovesAddNothing)
-{
-	Application->startGifRecording();
-	Application->FrameDelta = 0.02f;
-	for (int i = 0; i < 29; ++i)
-		Application->captureGifFrame();
-	EXPECT_TRUE(Application->RecordingGif);
-	Application->captureGifFrame();
-	EXPECT_FALSE(Application->RecordingGif);
-	EXPECT_EQ(Application->GifFramesCaptured, 0);
-	for (u32 i = 0; i < 30; ++i)
-		EXPECT_EQ(Application->GifFrames[i], nullptr);
-	struct stat info;
-	EXPECT_EQ(stat("vantrel.gif", &info), 0);
-}
-
-TEST_F(GifRecordingTest, ScreenshotsBecomeFramesAndOddOnesAreSkipped)
-{
-	Application->startGifRecording();
-	Application->GifFrames[0] = screenshot(0xFF102030);
-	Application->GifFrames[1] = nullptr;               // the driver gave no screenshot
-	Application->GifFrames[2] = screenshot(0xFFFFFFFF, 640, 480); // the window was another size
-	Application->GifFrames[3] = screenshot(0xFF405060);
-	Application->GifFramesCaptured = 4;
-	Application->writeGif();
-	EXPECT_FALSE(Application->RecordingGif);
-	for (u32 i = 0; i < 30; ++i)
-		EXPECT_EQ(Application->GifFrames[i], nullptr);
-
-	int error = 0;
-	GifFileType* gif = DGifOpenFileName("vantrel.gif", &error);
-	ASSERT_NE(gif, nullptr) << GifErrorString(error);
-	ASSERT_EQ(DGifSlurp(gif), GIF_OK) << GifErrorString(gif->Error);
-	EXPECT_EQ(gif->SWidth, 800);
-	EXPECT_EQ(gif->SHeight, 600);
-	ASSERT_EQ(gif->ImageCount, 2);
-	const ColorMapObject* map = gif->SavedImages[0].ImageDesc.ColorMap;
-	const GifColorType first = map->Colors[gif->SavedImages[0].RasterBits[0]];
-	EXPECT_EQ(first.Red, 0x10);
-	EXPECT_EQ(first.Green, 0x20);
-	EXPECT_EQ(first.Blue, 0x30);
-	const GifColorType second = gif->SavedImages[1].ImageDesc.ColorMap->Colors[gif->SavedImages[1].RasterBits[0]];
-	EXPECT_EQ(second.Red, 0x40);
-	EXPECT_EQ(second.Blue, 0x60);
-	DGifCloseFile(gif, &error);
-}
-
-TEST_F(GifRecordingTest, PressAndReleaseWithoutMovingWritesAnEmptyAnimation)
-{
-	Application->startGifRecording();
-	Application->onMousePress(core::position2di(300, 300), 0);
-	Application->onMouseRelease();
-	EXPECT_FALSE(Application->RecordingGif);
-	// giflib refuses files without images, so read the bytes: header, screen descriptor,
-	// global colour table, loop extension, trailer.
-	FILE* file = std::fopen("vantrel.gif", "rb");
-	ASSERT_NE(file, nullptr);
-	unsigned char bytes[64];
-	const size_t size = std::fread(bytes, 1, sizeof(bytes), file);
-	std::fclose(file);
-	ASSERT_EQ(size, 6u + 7 + 6 + 19 + 1);
-	EXPECT_EQ(std::string((const char*)bytes, 6), "GIF89a");
-	EXPECT_EQ(bytes[6] | bytes[7] << 8, 800);
-	EXPECT_EQ(bytes[8] | bytes[9] << 8, 600);
-	EXPECT_EQ(std::string((const char*)bytes + 22, 11), "NETSCAPE2.0");
-	EXPECT_EQ(bytes[size - 1], 0x3B);
-}
-
-TEST_F(GifRecordingTest, UnwritableFileStillReturnsToIdleAndReleasesScreenshots)
-{
-	ASSERT_EQ(mkdir("vantrel.gif", 0755), 0); // a directory where the file should go
-	Application->startGifRecording();
-	Application->GifFrames[0] = screenshot(0xFF102030);
-	Application->GifFramesCaptured = 1;
-	Application->writeGif();
-	EXPECT_FALSE(Application->RecordingGif);
-	EXPECT_EQ(Application->GifFrames[0], nullptr);
-	struct stat info;
-	ASSERT_EQ(stat("vantrel.gif", &info), 0);
-	EXPECT_TRUE(S_ISDIR(info.st_mode));
-}
-
-TEST_F(GifRecordingTest, KeptFrameIsOnlyForOpenGLAndGoesWithTheRecording)
-{
-	// Outside a recording, and on drivers that have their own screenshots, nothing is kept.
+	Application->stopGifRecording(1); // the right button let go mid-drag
 	Application->keepDrawnFrame();
-	EXPECT_EQ(Application->LastDrawnFrame, nullptr);
-	Application->startGifRecording();
-	Application->keepDrawnFrame();
-	EXPECT_EQ(Application->LastDrawnFrame, nullptr);
+	EXPECT_TRUE(Application->isRecording());
+	EXPECT_FALSE(Application->GifRecordingEnded);
 
-	// A kept frame (as OpenGL leaves one) is given back when the recording is written.
-	video::IImage* kept = screenshot(0xFF405060);
-	kept->grab();
-	Application->LastDrawnFrame = kept;
-	Application->writeGif();
-	EXPECT_EQ(Application->LastDrawnFrame, nullptr);
-	EXPECT_EQ(kept->getReferenceCount(), 1);
-	kept->drop();
+	Application->stopGifRecording(0);
+	EXPECT_FALSE(Application->isRecording());
+	EXPECT_TRUE(Application->GifRecordingEnded);
+	EXPECT_TRUE(Application->AnchorNode->isVisible());
+}
+
+TEST_F(GifRecordingTest, NoPictureKeepsTheEarlierFileByteForByte)
+{
+	const std::string earlier = "GIF89a an earlier recording";
+	std::ofstream("vantrel.gif", std::ios::binary) << earlier;
+	Application->startGifRecording(0);
+	for (int i = 0; i < 3; ++i)
+		Application->keepDrawnFrame();
+	Application->stopGifRecording(0);
+	EXPECT_EQ(nextReport(), "vantrel.gif not written: no frame was recorded; the previous file is kept");
+	EXPECT_EQ(readFile("vantrel.gif"), earlier);
+}
+
+TEST_F(GifRecordingTest, ThirtySecondsEndTheRecordingAsIfReleased)
+{
+	Application->startGifRecording(0);
+	Application->keepDrawnFrame();
+	EXPECT_TRUE(Application->isRecording());
+	Application->GifClock.StartMs -= MAX_RECORDING_MS; // the press was 30 s ago
+	Application->keepDrawnFrame();
+	EXPECT_FALSE(Application->isRecording());
+	EXPECT_TRUE(Application->GifRecordingEnded);
+}
+
+TEST_F(GifRecordingTest, TurntableTurnsAboutTheTargetAndPutsTheCameraBack)
+{
+	Camera->setPosition(core::vector3df(60, 30, -40));
+	Camera->setTarget(core::vector3df(5, 10, 0));
+	const core::vector3df position = Camera->getPosition(), target = Camera->getTarget(), up = Camera->getUpVector();
+	Application->startTurntable();
+	EXPECT_TRUE(Application->isRecording());
+	EXPECT_FALSE(Application->AnchorNode->isVisible());
+	EXPECT_FALSE(Application->ActiveMarker->isVisible());
+	Application->stopGifRecording(0); // a release has nothing to end
+	EXPECT_TRUE(Application->isRecording());
+
+	Application->keepDrawnFrame();
+	// The next frame's camera: turned about the vertical through the target, same distance and height.
+	const core::vector3df turned = Camera->getPosition();
+	EXPECT_NEAR((turned - target).getLength(), (position - target).getLength(), 1e-3);
+	EXPECT_NEAR(turned.Y, position.Y, 1e-4);
+	EXPECT_GT((turned - position).getLength(), 1.f);
+	EXPECT_EQ(Camera->getTarget(), target);
+	for (int k = 1; k < 74; ++k)
+		Application->keepDrawnFrame();
+	EXPECT_TRUE(Application->isRecording());
+	// The last frame is drawn from the start position itself.
+	EXPECT_EQ(Camera->getPosition(), position);
+	Application->keepDrawnFrame();
+	EXPECT_FALSE(Application->isRecording());
+	EXPECT_EQ(Camera->getPosition(), position);
+	EXPECT_EQ(Camera->getTarget(), target);
+	EXPECT_EQ(Camera->getUpVector(), up);
+	EXPECT_TRUE(Application->AnchorNode->isVisible());
+	EXPECT_TRUE(Application->ActiveMarker->isVisible());
+}
+
+TEST_F(GifRecordingTest, CancelPutsTheCameraBackAndWritesNothing)
+{
+	const core::vector3df position = Camera->getPosition();
+	Application->startTurntable();
+	for (int k = 0; k < 10; ++k)
+		Application->keepDrawnFrame();
+	Application->cancelGifRecording();
+	EXPECT_FALSE(Application->isRecording());
+	EXPECT_EQ(Camera->getPosition(), position);
+	EXPECT_EQ(nextReport(), "recording cancelled: vantrel.gif is unchanged");
+	EXPECT_FALSE(std::ifstream("vantrel.gif").good());
 }
