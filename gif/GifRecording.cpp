@@ -281,4 +281,6 @@ void App::writeGif()
 	RecordingGif = false;
 	GifTimeSinceCapture = 0.f;
 	GifFramesCaptured = 0;
+	// The anchor was hidden for the recording only.
+	showAnchorForTool();
 }

@@ -13,7 +13,8 @@ App::App()
 	  OrbitYaw(0.f), OrbitPitch(0.f), DrawingRoot(nullptr), Twisting(false), HoveredStroke(nullptr),
 	  AltDown(false), CtrlDown(false), ShiftDown(false), HistoryLimit(10), Tool(0), Erasing(false),
 	  RecordingGif(false), GifFrameCount(30), GifFramesCaptured(0), GifTimeSinceCapture(0.f),
-	  GifCaptureInterval(1.f / 120.f), LastDrawnFrame(nullptr)
+	  GifCaptureInterval(1.f / 120.f), LastDrawnFrame(nullptr), PickingColor(false), ColorCandidate(nullptr),
+	  EraseStepOpen(false)
 {
 	for (s32 i = 0; i < GifFrameCount; ++i)
 		GifFrames.push_back(nullptr);
@@ -114,15 +115,16 @@ void App::setTool(s32 tool)
 	clearHighlight();
 }
 
+void App::showAnchorForTool()
+{
+	if (Tool == 0)
+		AnchorNode->setVisible(true);
+}
+
 void App::setStrokeDisplayMode(s32 mode)
 {
 	for (u32 i = 0; i < Strokes.size(); ++i)
 		Strokes[i]->setDisplayMode(mode);
-}
-
-video::SColor App::colorUnderPointer() const
-{
-	return HoveredStroke ? HoveredStroke->getColor() : BackdropColor;
 }
 
 void App::onKeyDown(s32 key)
@@ -197,9 +199,12 @@ void App::onKeyUp(s32 key)
 	{
 	case KEY_LMENU:
 		AltDown = false;
-		if (Navigating)
+		// The erase brush shows no marker.
+		if (Navigating && Tool == 0)
 			ActiveMarker->setVisible(true);
 		Navigating = false;
+		if (Twisting)
+			showAnchorForTool();
 		Twisting = false;
 		break;
 	case KEY_LCONTROL:
@@ -208,6 +213,8 @@ void App::onKeyUp(s32 key)
 		break;
 	case KEY_LSHIFT:
 		ShiftDown = false;
+		if (Twisting)
+			showAnchorForTool();
 		Twisting = false;
 		break;
 	case KEY_KEY_1:

@@ -31,8 +31,6 @@ public:
 	void setTool(irr::s32 tool);
 	//! 0 plain, 1 lit, 2 wireframe; applied to every committed stroke.
 	void setStrokeDisplayMode(irr::s32 mode);
-	//! Colour of the stroke the last pick hit, else the backdrop colour.
-	irr::video::SColor colorUnderPointer() const;
 
 	// Input, called by the event receiver. Pointers are window pixels.
 	void onKeyDown(irr::s32 key);
@@ -57,6 +55,13 @@ public:
 	void eraseAt(irr::core::position2di pointer, bool forced);
 	void setPointerOverPanel(bool over);
 	void faceMarkerToCamera();
+	//! During a colour pick: the stroke under the pointer, if any, becomes ColorCandidate and is
+	//! shown highlighted; the anchor stays where it is. Returns whether a stroke is under it.
+	bool pickColorCandidate(irr::core::position2di pointer);
+	//! Ends a colour pick: no candidate, no highlight.
+	void endColorPick();
+	//! Shows the anchor again if the round brush is selected (the erase brush shows none).
+	void showAnchorForTool();
 
 	// Camera navigation.
 	void orbit(irr::core::position2di pointer);
@@ -134,4 +139,10 @@ public:
 	irr::f32 GifCaptureInterval;
 	//! While recording on OpenGL, the frame last drawn (one reference); null otherwise.
 	irr::video::IImage* LastDrawnFrame;
+	//! A colour pick ("PickColor") is under way: pointer moves look for a stroke to take from.
+	bool PickingColor;
+	//! The stroke last under the pointer during the colour pick; not owning.
+	StrokeNode* ColorCandidate;
+	//! The running erase drag has recorded an erase: its next ones join the same undo step.
+	bool EraseStepOpen;
 };

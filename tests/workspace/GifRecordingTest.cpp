@@ -124,6 +124,7 @@ TEST_F(GifRecordingTest, PressAndReleaseWithoutMovingWritesAnEmptyAnimation)
 	Application->onMousePress(core::position2di(300, 300), 0);
 	Application->onMouseRelease();
 	EXPECT_FALSE(Application->RecordingGif);
+	EXPECT_TRUE(Application->AnchorNode->isVisible()); // hidden for the recording only
 	// giflib refuses files without images, so read the bytes: header, screen descriptor,
 	// global colour table, loop extension, trailer.
 	FILE* file = std::fopen("vantrel.gif", "rb");
