@@ -39,7 +39,7 @@ UIColorPicker::UIColorPicker(gui::IGUIEnvironment* environment, gui::IGUIElement
 	: gui::IGUIElement(gui::EGUIET_COLOR_SELECT_DIALOG, environment, parent, id, core::rect<s32>(0, 0, 110, 180)),
 	  DraggingHue(false), DraggingBox(false), AlphaBar(0), AlphaTexture(0), GradientTexture(0),
 	  Color(0xff404080), HueColor(0), BackgroundColor(0x40ffffff), WhiteColor(0xffffffff),
-	  BlackColor(0xff000000), HueColorClear(0), BoxRect(0, 0, 0, 0), PreviewRect(0, 0, 0, 0),
+	  BlackColor(0xff000000), BoxRect(0, 0, 0, 0), PreviewRect(0, 0, 0, 0),
 	  HueBarRect(0, 0, 0, 0), BoxX(0), BoxY(0), HuePos(0), SetBackdropButton(0), PickColorButton(0),
 	  BackdropColor(0xff000000), PickRequested(false)
 {
@@ -167,7 +167,6 @@ void UIColorPicker::setColor(const video::SColor& c)
 
 	// Hue 0 (reds and greys) gives position 129, past the texture; it is the same hue as row 0.
 	HueColor = hueRowColor(HuePos < HUE_ROWS ? HuePos : 0);
-	HueColorClear = withoutAlpha(HueColor);
 }
 
 const video::SColor& UIColorPicker::getColor()
@@ -191,7 +190,6 @@ void UIColorPicker::updateColor()
 	const video::SColor saturated = HueColor.getInterpolated(WhiteColor, BoxX / BOX_SIZE);
 	Color = BlackColor.getInterpolated(saturated, BoxY / BOX_SIZE);
 	Color.setAlpha(AlphaBar->getPos());
-	HueColorClear = withoutAlpha(HueColor);
 }
 
 bool UIColorPicker::OnEvent(const SEvent& event)

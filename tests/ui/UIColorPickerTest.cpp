@@ -82,11 +82,8 @@ TEST_F(ColorPickerTest, SetColorPlacesTheMarkers)
 		EXPECT_EQ(Picker->HuePos, p.huePos) << p.name;
 		EXPECT_EQ(Picker->BoxX, p.boxX) << p.name;
 		EXPECT_EQ(Picker->BoxY, p.boxY) << p.name;
-		// The hue colour is the texture row under the marker, and its clear twin has alpha 0.
+		// The hue colour is the texture row under the marker.
 		EXPECT_EQ(Picker->HueColor.color, UIColorPicker::hueRowColor(p.huePos).color) << p.name;
-		video::SColor clear = Picker->HueColor;
-		clear.setAlpha(0);
-		EXPECT_EQ(Picker->HueColorClear.color, clear.color) << p.name;
 	}
 }
 
@@ -165,7 +162,6 @@ TEST_F(ColorPickerTest, UpdateColorBlendsAcrossThenDownAndRoundsHalvesUp)
 	Picker->updateColor();
 	// Then halfway toward black.
 	EXPECT_EQ(Picker->getColor().color, video::SColor(255, 64, 67, 128).color);
-	EXPECT_EQ(Picker->HueColorClear.color, video::SColor(0, 0, 10, 255).color);
 }
 
 TEST_F(ColorPickerTest, AlphaComesFromTheAlphaBar)

@@ -309,6 +309,11 @@ TEST_F(InputFuzzTest, RandomInputKeepsTheDrawingAndItsHistorySound)
 			y += (s32)(random() % (2 * stride + 1)) - stride;
 			if (chance(2))
 				x = (s32)(random() % 900) - 50; // jumps, also over the panel and outside the window
+			if (chance(2))
+			{
+				x = 400; // the view's centre, where the camera's target is seen
+				y = 300;
+			}
 			post(pointer(EMIE_MOUSE_MOVED));
 		}
 		else if (kind < 71)
