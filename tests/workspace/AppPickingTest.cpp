@@ -205,7 +205,9 @@ TEST_F(AppPickingTest, MarkersAndAnchorShowOnlyWhatTheToolShows)
 
 TEST_F(AppPickingTest, MarkerFacesACameraStraightAbove)
 {
-	// F, then an orbit of exactly 90 pixels down: the camera stands right above the anchor.
+	// F, then an orbit of exactly 90 pixels down: the camera stands right above the anchor
+	// (off the origin, the orbit's tiny cosine is lost in rounding: exactly above).
+	Application->AnchorNode->setPosition(core::vector3df(3.7f, 1.3f, -2.1f));
 	tap(KEY_KEY_F);
 	keyDown(KEY_LMENU);
 	press(400, 200);
@@ -213,7 +215,7 @@ TEST_F(AppPickingTest, MarkerFacesACameraStraightAbove)
 	release(400, 290);
 	keyUp(KEY_LMENU);
 	drawFrame();
-	ASSERT_NEAR(Camera->getPosition().Y, 100.f, 1e-3f);
+	ASSERT_NEAR(Camera->getPosition().Y, 101.3f, 1e-3f);
 	moveTo(50, 300); // into the panel: the marker turns to the camera
 	const core::vector3df rotation = Application->ActiveMarker->getRotation();
 	EXPECT_TRUE(std::isfinite(rotation.X) && std::isfinite(rotation.Y) && std::isfinite(rotation.Z));
