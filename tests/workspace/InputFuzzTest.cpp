@@ -22,28 +22,37 @@ using namespace irr;
 
 namespace
 {
-typedef std::vector<Command*> Commands;
+// A command as it was seen: the model never reads a command that may have been deleted since.
+struct Entry
+{
+	Command* C;
+	s32 Kind;
+	StrokeNode* Stroke;
+	bool Joins;
+	bool operator==(const Entry& e) const { return C == e.C && Kind == e.Kind && Stroke == e.Stroke && Joins == e.Joins; }
+};
+typedef std::vector<Entry> Commands;
 typedef std::map<StrokeNode*, bool> Visibility;
 
 Commands listOf(const core::array<Command*>& list)
 {
 	Commands copy;
 	for (u32 i = 0; i < list.size(); ++i)
-		copy.push_back(list[i]);
+		copy.push_back(Entry{list[i], list[i]->Kind, list[i]->Stroke, list[i]->JoinsPrevious});
 	return copy;
 }
 
 // Undo steps in a newest-first list: the commands that join no earlier one.
 int stepsOf(const Commands& list)
 {
-	return (int)std::count_if(list.begin(), list.end(), [](Command* c) { return !c->JoinsPrevious; });
+	return (int)std::count_if(list.begin(), list.end(), [](const Entry& e) { return !e.Joins; });
 }
 
 // Length of the step at the front of a newest-first undo list (its joined commands, then its first).
 size_t undoStepLength(const Commands& list)
 {
 	size_t n = 0;
-	while (n < list.size() && list[n]->JoinsPrevious)
+	while (n < list.size() && list[n].Joins)
 		++n;
 	return n < list.size() ? n + 1 : 0;
 }
@@ -51,18 +60,18 @@ size_t undoStepLength(const Commands& list)
 // Length of the step at the front of a redo list (its first command, then the joined ones).
 size_t redoStepLength(const Commands& list)
 {
-	if (list.empty() || list[0]->JoinsPrevious)
+	if (list.empty() || list[0].Joins)
 		return 0;
 	size_t n = 1;
-	while (n < list.size() && list[n]->JoinsPrevious)
+	while (n < list.size() && list[n].Joins)
 		++n;
 	return n;
 }
 
 // Visibility a command leaves its stroke with when applied (done) or reverted (undone).
-bool visibleAfter(const Command* c, bool applied)
+bool visibleAfter(const Entry& e, bool applied)
 {
-	return (c->Kind == ECK_ADD_STROKE) == applied;
+	return (e.Kind == ECK_ADD_STROKE) == applied;
 }
 
 bool finite(const core::matrix4& m)
@@ -117,7 +126,7 @@ protected:
 
 	bool heldByACommand(StrokeNode* s, const Commands& a, const Commands& b) const
 	{
-		const auto holds = [s](Command* c) { return c->Stroke == s; };
+		const auto holds = [s](const Entry& e) { return e.Stroke == s; };
 		return std::any_of(a.begin(), a.end(), holds) || std::any_of(b.begin(), b.end(), holds);
 	}
 
@@ -133,7 +142,7 @@ protected:
 			const size_t kept = list.size() - front;
 			if (kept > older.size() || !std::equal(list.begin() + front, list.end(), older.begin()))
 				return false;
-			if (!list.empty() && list.back()->JoinsPrevious)
+			if (!list.empty() && list.back().Joins)
 				return false;
 			const int steps = stepsOf(Commands(list.begin(), list.begin() + front)) + stepsOf(older);
 			return stepsOf(list) == std::min(steps, (int)limit);
@@ -150,7 +159,7 @@ protected:
 			&& std::equal(redo.begin(), redo.begin() + u, Undo.rend() - u))
 		{
 			for (size_t i = 0; i < u; ++i)
-				(*expected)[Undo[i]->Stroke] = visibleAfter(Undo[i], false);
+				(*expected)[Undo[i].Stroke] = visibleAfter(Undo[i], false);
 			*move = "undo";
 			return true;
 		}
@@ -161,20 +170,20 @@ protected:
 			&& keepsOlder(undo, r, Undo))
 		{
 			for (size_t i = 0; i < r; ++i)
-				(*expected)[Redo[i]->Stroke] = visibleAfter(Redo[i], true);
+				(*expected)[Redo[i].Stroke] = visibleAfter(Redo[i], true);
 			*move = "redo";
 			return true;
 		}
 		// A change recorded: one new command in front, the redo list gone.
 		if (!undo.empty() && redo.empty() && keepsOlder(undo, 1, Undo)
-			&& std::find(Undo.begin(), Undo.end(), undo[0]) == Undo.end())
+			&& std::none_of(Undo.begin(), Undo.end(), [&](const Entry& e) { return e.C == undo[0].C; }))
 		{
-			Command* c = undo[0];
-			if (c->Kind == ECK_ADD_STROKE && Visible.count(c->Stroke))
+			const Entry& c = undo[0];
+			if (c.Kind == ECK_ADD_STROKE && Visible.count(c.Stroke))
 				return false; // an add is for a new stroke
-			if (c->JoinsPrevious && (Undo.empty() || Undo[0]->Kind != ECK_ERASE_STROKE))
+			if (c.Joins && (Undo.empty() || Undo[0].Kind != ECK_ERASE_STROKE))
 				return false; // only erases join, and only an erase
-			(*expected)[c->Stroke] = visibleAfter(c, true);
+			(*expected)[c.Stroke] = visibleAfter(c, true);
 			*move = "record";
 			return true;
 		}
@@ -194,18 +203,20 @@ protected:
 		for (u32 i = 0; i < Application->Strokes.size(); ++i)
 			ASSERT_TRUE(references.emplace(Application->Strokes[i], 0).second) << "a stroke twice";
 		for (const Commands* list : {&undo, &redo})
-			for (Command* c : *list)
+			for (const Entry& c : *list)
 			{
-				ASSERT_TRUE(c->Kind == ECK_ADD_STROKE || c->Kind == ECK_ERASE_STROKE);
-				ASSERT_TRUE(references.count(c->Stroke)) << "a command's stroke left the drawing";
-				++references[c->Stroke];
+				ASSERT_TRUE(c.Kind == ECK_ADD_STROKE || c.Kind == ECK_ERASE_STROKE);
+				ASSERT_TRUE(references.count(c.Stroke)) << "a command's stroke left the drawing";
+				++references[c.Stroke];
 			}
-		std::vector<Command*> all(undo);
-		all.insert(all.end(), redo.begin(), redo.end());
+		std::vector<Command*> all;
+		for (const Commands* list : {&undo, &redo})
+			for (const Entry& c : *list)
+				all.push_back(c.C);
 		std::sort(all.begin(), all.end());
 		ASSERT_TRUE(std::adjacent_find(all.begin(), all.end()) == all.end()) << "a command in two places";
-		ASSERT_TRUE(undo.empty() || !undo.back()->JoinsPrevious) << "an undo step cut in two";
-		ASSERT_TRUE(redo.empty() || !redo[0]->JoinsPrevious) << "a redo step cut in two";
+		ASSERT_TRUE(undo.empty() || !undo.back().Joins) << "an undo step cut in two";
+		ASSERT_TRUE(redo.empty() || !redo[0].Joins) << "a redo step cut in two";
 
 		// The drawing root and each command hold one engine reference on a stroke.
 		for (const auto& entry : references)
