@@ -19,10 +19,12 @@ OUTSIDE = (950, 700)
 class KeyboardInput(h.ProgramTestCase):
 	def drawn_in(self, row):
 		"""Draws a stroke across the view at height row and tells whether it shows there."""
+		box = (h.PANEL_W, row - 15, 760, row + 15)
 		self.app.drag([(300, row), (500, row)])
 		self.app.park()
-		img = self.app.settle()
-		return h.find_colour_extent(img, h.START_BRUSH, (h.PANEL_W, row - 15, 760, row + 15))
+		# A slow program (a sanitizer build) may show the stroke only after a few still pictures.
+		img = self.app.wait_until(lambda img: h.find_colour_extent(img, h.START_BRUSH, box) is not None, 30)
+		return h.find_colour_extent(img, h.START_BRUSH, box)
 
 	def test_1_alt_released_outside_the_window_does_not_stick(self):
 		self.app.move(400, 300)
@@ -85,17 +87,17 @@ class KeyboardInput(h.ProgramTestCase):
 
 class PanelWidgets(h.ProgramTestCase):
 	def test_1_colour_box_shows_the_colours_it_picks(self):
-		img = self.app.settle()
+		img = self.app.wait_until(h.panel_shown)
 		# Near the left edge a click picks greys; the old drawing showed the hue there.
 		for point in [(7, 75), (7, 30), (30, 60), (70, 20)]:
 			shown = img.getpixel(point)
 			self.app.panel_click(*point)
-			picked = self.app.settle().getpixel(h.PREVIEW)
+			picked = self.app.wait_until(lambda img: h.near(img.getpixel(h.PREVIEW), shown, 4), 30).getpixel(h.PREVIEW)
 			self.assertNear(picked, shown, 4, "preview after a click at %s" % (point,))
 
 	def test_2_markers_stay_inside_the_bar_and_the_box(self):
 		self.app.park()
-		img = self.app.settle()
+		img = self.app.wait_until(h.panel_shown)
 		pane = img.getpixel((87, 100))  # between the box and the hue bar, below both markers
 		# The start colour puts the hue marker on row 48 and the box markers on row 44, column 45.
 		for p in [(105, 47), (105, 48), (105, 49), (85, 44), (45, 85)]:
@@ -108,8 +110,9 @@ class PanelWidgets(h.ProgramTestCase):
 		self.app.move(60, 400)  # over the panel: its settings reach the workspace
 		self.app.drag([(300, 450), (500, 450)])
 		self.app.park()
-		img = self.app.settle()
-		self.assertIsNotNone(h.find_colour_extent(img, brush, (h.PANEL_W, 435, 760, 465)),
+		box = (h.PANEL_W, 435, 760, 465)
+		img = self.app.wait_until(lambda img: h.find_colour_extent(img, brush, box) is not None, 30)
+		self.assertIsNotNone(h.find_colour_extent(img, brush, box),
 			"the brush switched to erasing")
 
 	def test_9_close_request_ends_with_exit_code_0(self):
@@ -138,7 +141,7 @@ class DamagedAssets(h.ProgramTestCase):
 	asset_bytes = {"font.bmp": bmp_claiming(2000, 2000, 64), "gifWarning.png": png_header(10000, 10000)}
 
 	def test_1_start_skips_each_bad_file_with_one_line(self):
-		img = self.app.settle()
+		img = self.app.wait_until(h.panel_shown)
 		self.assertNear(img.getpixel((50, 300)), h.PANE_OVER_BLACK, 6, "pane")
 		lines = self.app.stderr_text().splitlines()
 		for name in ("font.bmp", "gifWarning.png"):
