@@ -1,6 +1,35 @@
 #include "app/device.h"
 
+#include <vector>
+
 using namespace irr;
+
+namespace
+{
+// Receives the engine's log lines during one creation attempt instead of letting the engine
+// print them; every other event goes on to the program's receiver.
+class AttemptLog : public IEventReceiver
+{
+public:
+	explicit AttemptLog(IEventReceiver* next) : Next(next) {}
+
+	bool OnEvent(const SEvent& event) override
+	{
+		if (event.EventType != EET_LOG_TEXT_EVENT)
+			return Next && Next->OnEvent(event);
+		Lines.push_back(Line{event.LogEvent.Level, event.LogEvent.Text ? event.LogEvent.Text : ""});
+		return true; // held back
+	}
+
+	struct Line
+	{
+		ELOG_LEVEL Level;
+		std::string Text;
+	};
+	std::vector<Line> Lines;
+	IEventReceiver* Next;
+};
+}
 
 SIrrlichtCreationParameters vantrelCreationParameters(IEventReceiver* receiver)
 {
@@ -29,22 +58,38 @@ SIrrlichtCreationParameters vantrelCreationParameters(IEventReceiver* receiver)
 	return p;
 }
 
-IrrlichtDevice* createDeviceWithFallback(const SIrrlichtCreationParameters& preferred, DeviceFactory create)
+IrrlichtDevice* createDeviceWithFallback(const SIrrlichtCreationParameters& preferred, DeviceFactory create,
+	std::string* failure)
 {
 	// Many GLX and WGL setups have no visual for the 128-bit depth request.
 	const u8 depthBits[] = {preferred.ZBufferBits, 24, 16};
 	const u8 antiAlias[] = {preferred.AntiAlias, 0};
+	std::string lastError;
 	for (u8 aa : antiAlias)
 	{
 		for (u8 bits : depthBits)
 		{
+			AttemptLog log(preferred.EventReceiver);
 			SIrrlichtCreationParameters p(preferred);
 			p.ZBufferBits = bits;
 			p.AntiAlias = aa;
+			p.EventReceiver = &log;
 			if (IrrlichtDevice* device = create(p))
+			{
+				// From here on the engine logs to the program's receiver and prints as usual;
+				// what this attempt logged is handed on in the same way.
+				device->setEventReceiver(preferred.EventReceiver);
+				for (const AttemptLog::Line& line : log.Lines)
+					device->getLogger()->log(line.Text.c_str(), line.Level);
 				return device;
+			}
+			for (const AttemptLog::Line& line : log.Lines)
+				if (line.Level >= ELL_WARNING)
+					lastError = line.Text;
 		}
 	}
+	if (failure && !lastError.empty())
+		*failure = lastError;
 	return nullptr;
 }
 

@@ -3,6 +3,8 @@
 #pragma once
 #include <irrlicht.h>
 
+#include <string>
+
 //! The program's creation parameters: 800 x 600 OpenGL window, 128-bit depth buffer
 //! requested, 4x anti-aliasing, no vsync, input to receiver.
 irr::SIrrlichtCreationParameters vantrelCreationParameters(irr::IEventReceiver* receiver);
@@ -10,9 +12,11 @@ irr::SIrrlichtCreationParameters vantrelCreationParameters(irr::IEventReceiver* 
 typedef irr::IrrlichtDevice* (*DeviceFactory)(const irr::SIrrlichtCreationParameters& parameters);
 
 //! Tries the parameters as given, then 24 and 16 depth bits, then the same without
-//! anti-aliasing. Returns the first device made, or null when none could be.
+//! anti-aliasing. Returns the first device made, or null when none could be. The engine's
+//! log lines of the attempts that failed are dropped when a later one succeeds; when none
+//! does, failure (if given) receives the engine's last error.
 irr::IrrlichtDevice* createDeviceWithFallback(const irr::SIrrlichtCreationParameters& preferred,
-	DeviceFactory create);
+	DeviceFactory create, std::string* failure = nullptr);
 
 //! The engine's own device creation, as a DeviceFactory.
 irr::IrrlichtDevice* createEngineDevice(const irr::SIrrlichtCreationParameters& parameters);

@@ -3,10 +3,12 @@
 #include "app/EventReceiver.h"
 #include "app/device.h"
 #include "platform/platform.h"
+#include "ui/AssetFiles.h"
 #include "ui/UIPanel.h"
 #include "workspace/App.h"
 
 #include <cstdio>
+#include <string>
 
 using namespace irr;
 
@@ -15,16 +17,18 @@ int main(int, char**)
 	EventReceiver receiver;
 	App app;
 
-	if (!platform::hasDisplay())
+	const std::string displayProblem = platform::displayProblem();
+	if (!displayProblem.empty())
 	{
-		std::fprintf(stderr, "vantrel: no display to open a window on (DISPLAY is not set); "
-			"to run it without a screen use: xvfb-run -s '-screen 0 1024x768x24' ./vantrel\n");
+		std::fprintf(stderr, "vantrel: %s\n", displayProblem.c_str());
 		return 1;
 	}
-	IrrlichtDevice* device = createDeviceWithFallback(vantrelCreationParameters(&receiver), createEngineDevice);
+	std::string failure = "the engine gave no reason";
+	IrrlichtDevice* device = createDeviceWithFallback(vantrelCreationParameters(&receiver), createEngineDevice, &failure);
 	if (!device)
 	{
-		std::fprintf(stderr, "vantrel: could not open an OpenGL window of 800 x 600 pixels on this display\n");
+		std::fprintf(stderr, "vantrel: could not open an OpenGL window of 800 x 600 pixels on this display: %s\n",
+			failure.c_str());
 		return 1;
 	}
 	device->setWindowCaption(L"Vantrel");
@@ -34,6 +38,7 @@ int main(int, char**)
 	scene::ISceneManager* smgr = device->getSceneManager();
 	gui::IGUIEnvironment* guienv = device->getGUIEnvironment();
 
+	reportAssetProblems();
 	UIPanel* panel = new UIPanel(guienv, guienv->getRootGUIElement(), 0);
 	panel->drop(); // the GUI root owns the panel
 
@@ -49,9 +54,17 @@ int main(int, char**)
 	receiver.Panel = panel;
 	receiver.syncSettings();
 
+	ITimer* timer = device->getTimer();
+	u32 previous = timer->getTime();
 	while (device->run())
 	{
+		receiver.beforeFrame(device);
+		// Milliseconds as unsigned 32-bit, so a timer wrap still gives a small positive delta.
+		const u32 now = timer->getTime();
+		app.FrameDelta = (f32)(u32)(now - previous) / 1000.f;
+		previous = now;
 		app.updateRecording(panel);
+
 		driver->beginScene(true, true, app.BackdropColor);
 		smgr->drawAll();
 		guienv->drawAll();

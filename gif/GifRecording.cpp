@@ -243,6 +243,8 @@ static void endRecording(App* app)
 		app->ActiveMarker->setVisible(app->MarkerWasVisible);
 	}
 	app->AnchorNode->setVisible(app->AnchorWasVisible);
+	// The anchor was hidden for the recording only.
+	app->showAnchorForTool();
 	app->RecordingGif = false;
 	app->RecordingButton = -1;
 	app->TurntableFrame = -1;

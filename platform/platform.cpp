@@ -30,9 +30,16 @@ bool setPressAndHold(void* window, bool enable)
 	return RemovePropA(hwnd, TABLET_PEN_PROPERTY) != nullptr;
 }
 
-bool hasDisplay()
+std::string displayProblem()
 {
-	return true;
+	return std::string();
+}
+
+// A lost key-up does not happen here the way it does with X11's pointer focus; losing the
+// focus is what releases keys, and the frame loop sees that.
+int heldModifierKeys(void*)
+{
+	return -1;
 }
 
 void debugOutput(const char* line)
@@ -63,6 +70,8 @@ bool replaceFile(const char* temporary, const char* target)
 
 #else
 #include <GL/glx.h>
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -85,11 +94,39 @@ bool setPressAndHold(void*, bool)
 	return false;
 }
 
+
 // The engine's X11 device needs a display server to talk to.
-bool hasDisplay()
+std::string displayProblem()
 {
-	const char* display = std::getenv("DISPLAY");
-	return display && display[0];
+	const char* name = std::getenv("DISPLAY");
+	if (!name || !name[0])
+		return "no display to open a window on (DISPLAY is not set); "
+			"to run it without a screen use: xvfb-run -s '-screen 0 1024x768x24' ./vantrel";
+	Display* display = XOpenDisplay(nullptr);
+	if (!display)
+		return std::string("no X server answers on display ") + name + " (DISPLAY): it is not running, "
+			"or this user may not use it";
+	XCloseDisplay(display);
+	return std::string();
+}
+
+int heldModifierKeys(void* connection)
+{
+	Display* display = static_cast<Display*>(connection);
+	if (!display)
+		return -1;
+	char keys[32];
+	XQueryKeymap(display, keys);
+	// Events and replies arrive in the order the server made them: with nothing queued after
+	// the reply, every key event sent before it has already been handed to the program.
+	if (XEventsQueued(display, QueuedAlready) > 0)
+		return -1;
+	const auto down = [&](KeySym symbol) {
+		const KeyCode code = XKeysymToKeycode(display, symbol);
+		return code != 0 && (keys[code / 8] & (1 << (code % 8))) != 0;
+	};
+	return (down(XK_Alt_L) ? HELD_LEFT_ALT : 0) | (down(XK_Control_L) ? HELD_LEFT_CTRL : 0)
+		| (down(XK_Shift_L) ? HELD_LEFT_SHIFT : 0);
 }
 
 // The nearest thing to a debugger channel: standard error, unbuffered.

@@ -3,6 +3,7 @@
 // replacing a file safely. Callers never see an #ifdef.
 #pragma once
 #include <cstdio>
+#include <string>
 
 namespace platform
 {
@@ -15,8 +16,20 @@ void* activeWindow();
 //! Returns whether the window property could be set or removed.
 bool setPressAndHold(void* window, bool enable);
 
-//! Whether a window can be opened at all (on X11: a display is named).
-bool hasDisplay();
+//! Why no window can be opened on this machine's display, as a sentence for the user (no
+//! display named, no X server answering on it); empty when a window can be tried.
+std::string displayProblem();
+
+//! Bits of heldModifierKeys: the left-hand modifier keys.
+const int HELD_LEFT_ALT = 1;
+const int HELD_LEFT_CTRL = 2;
+const int HELD_LEFT_SHIFT = 4;
+
+//! Which of the left Alt, Ctrl and Shift keys the keyboard really holds now (HELD_ bits),
+//! asked through the window system connection the engine uses (display, may be null).
+//! -1 when that cannot be told, or when input is still waiting that the program has not
+//! seen: the answer could then run ahead of the program's own view of the keys.
+int heldModifierKeys(void* display);
 
 //! Writes one line to the debugger's output channel.
 void debugOutput(const char* line);

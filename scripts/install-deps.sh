@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(
 	cmake g++ make
-	libirrlicht-dev libgl-dev
+	libirrlicht-dev libgl-dev libx11-dev
 	libgtest-dev libbenchmark-dev libgif-dev giflib-tools
 	xvfb xdotool x11-utils x11-apps imagemagick python3 python3-pil
 )

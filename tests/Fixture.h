@@ -52,9 +52,30 @@ protected:
 		driver->endScene();
 	}
 
-	void send(const irr::SEvent& event) { Receiver.OnEvent(event); }
+	//! To the receiver alone; keeps track of the modifiers held, as the engine's input does.
+	void send(const irr::SEvent& event)
+	{
+		trackModifiers(event);
+		Receiver.OnEvent(event);
+	}
+	//! Through the device, as the engine delivers input: the receiver, then the GUI.
+	void post(const irr::SEvent& event)
+	{
+		trackModifiers(event);
+		Device->postEventFromUser(event);
+	}
+	void trackModifiers(const irr::SEvent& event)
+	{
+		if (event.EventType != irr::EET_KEY_INPUT_EVENT)
+			return;
+		if (event.KeyInput.Key == irr::KEY_LCONTROL)
+			ControlHeld = event.KeyInput.PressedDown;
+		else if (event.KeyInput.Key == irr::KEY_LSHIFT)
+			ShiftHeld = event.KeyInput.PressedDown;
+	}
 
-	static irr::SEvent mouse(irr::EMOUSE_INPUT_EVENT kind, irr::s32 x, irr::s32 y)
+	//! A pointer event; like the engine's, it tells whether Ctrl and Shift are held.
+	irr::SEvent mouse(irr::EMOUSE_INPUT_EVENT kind, irr::s32 x, irr::s32 y) const
 	{
 		irr::SEvent e;
 		e.EventType = irr::EET_MOUSE_INPUT_EVENT;
@@ -63,19 +84,19 @@ protected:
 		e.MouseInput.Y = y;
 		e.MouseInput.Wheel = 0.f;
 		e.MouseInput.ButtonStates = 0;
-		e.MouseInput.Shift = false;
-		e.MouseInput.Control = false;
+		e.MouseInput.Shift = ShiftHeld;
+		e.MouseInput.Control = ControlHeld;
 		return e;
 	}
-	static irr::SEvent key(irr::EKEY_CODE code, bool down)
+	irr::SEvent key(irr::EKEY_CODE code, bool down) const
 	{
 		irr::SEvent e;
 		e.EventType = irr::EET_KEY_INPUT_EVENT;
 		e.KeyInput.Key = code;
 		e.KeyInput.PressedDown = down;
 		e.KeyInput.Char = 0;
-		e.KeyInput.Shift = false;
-		e.KeyInput.Control = false;
+		e.KeyInput.Shift = ShiftHeld;
+		e.KeyInput.Control = ControlHeld;
 		return e;
 	}
 
@@ -102,4 +123,6 @@ protected:
 	irr::scene::ICameraSceneNode* Camera = nullptr;
 	App* Application = nullptr;
 	EventReceiver Receiver;
+	bool ControlHeld = false;
+	bool ShiftHeld = false;
 };

@@ -1,5 +1,6 @@
 // Brush section of the side panel: radius and thickness sliders and the round/erase brush pair.
 #include "ui/UIBrushEditor.h"
+#include "ui/AssetFiles.h"
 
 #include "app/utils.h"
 
@@ -21,7 +22,7 @@ UIBrushEditor::UIBrushEditor(gui::IGUIEnvironment* environment, gui::IGUIElement
 	  BrushKind(0)
 {
 	// Null when "font.bmp" is missing: the labels then use the skin's font.
-	gui::IGUIFont* font = Environment->getFont("font.bmp");
+	gui::IGUIFont* font = loadFont(Environment, "font.bmp");
 	video::IVideoDriver* driver = Environment->getVideoDriver();
 
 	// Every child below is owned by this element's child list; rectangles are relative to the editor.
@@ -46,14 +47,14 @@ UIBrushEditor::UIBrushEditor(gui::IGUIEnvironment* environment, gui::IGUIElement
 	// The textures stay in the driver's cache; a missing file leaves the button without an image.
 	RoundBrushButton = Environment->addButton(core::rect<s32>(5, 60, 25, 80), this, -1, 0, 0);
 	RoundBrushButton->setIsPushButton(true);
-	RoundBrushButton->setImage(driver->getTexture("roundBrushUnchecked.png"));
-	RoundBrushButton->setPressedImage(driver->getTexture("roundBrushChecked.png"));
+	RoundBrushButton->setImage(loadTexture(driver, "roundBrushUnchecked.png"));
+	RoundBrushButton->setPressedImage(loadTexture(driver, "roundBrushChecked.png"));
 	RoundBrushButton->setPressed(true);
 
 	EraseBrushButton = Environment->addButton(core::rect<s32>(30, 60, 50, 80), this, -1, 0, 0);
 	EraseBrushButton->setIsPushButton(true);
-	EraseBrushButton->setImage(driver->getTexture("eraseBrushUnchecked.png"));
-	EraseBrushButton->setPressedImage(driver->getTexture("eraseBrushChecked.png"));
+	EraseBrushButton->setImage(loadTexture(driver, "eraseBrushUnchecked.png"));
+	EraseBrushButton->setPressedImage(loadTexture(driver, "eraseBrushChecked.png"));
 }
 
 UIBrushEditor::~UIBrushEditor()
@@ -64,7 +65,11 @@ bool UIBrushEditor::OnEvent(const SEvent& event)
 {
 	if (event.EventType == EET_GUI_EVENT && event.GUIEvent.EventType == gui::EGET_BUTTON_CLICKED)
 	{
-		if (event.GUIEvent.Caller == RoundBrushButton)
+		// A button takes the focus when it is pressed: without it, the release that toggled it
+		// came from a press elsewhere (a drag that ended here). Undo the toggle, change nothing.
+		if (Environment->getFocus() != event.GUIEvent.Caller)
+			selectBrush(BrushKind);
+		else if (event.GUIEvent.Caller == RoundBrushButton)
 			selectBrush(0);
 		else if (event.GUIEvent.Caller == EraseBrushButton)
 			selectBrush(1);

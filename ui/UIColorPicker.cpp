@@ -1,6 +1,7 @@
 // Colour picker: hue bar and saturation/value box driven by mouse drags, alpha from a scroll bar,
 // plus the backdrop and pick-from-drawing buttons.
 #include "ui/UIColorPicker.h"
+#include "ui/AssetFiles.h"
 
 #include <cmath>
 
@@ -38,7 +39,7 @@ UIColorPicker::UIColorPicker(gui::IGUIEnvironment* environment, gui::IGUIElement
 	: gui::IGUIElement(gui::EGUIET_COLOR_SELECT_DIALOG, environment, parent, id, core::rect<s32>(0, 0, 110, 180)),
 	  DraggingHue(false), DraggingBox(false), AlphaBar(0), AlphaTexture(0), GradientTexture(0),
 	  Color(0xff404080), HueColor(0), BackgroundColor(0x40ffffff), WhiteColor(0xffffffff),
-	  BlackColor(0xff000000), HueColorClear(0), BoxRect(0, 0, 0, 0), PreviewRect(0, 0, 0, 0),
+	  BlackColor(0xff000000), BoxRect(0, 0, 0, 0), PreviewRect(0, 0, 0, 0),
 	  HueBarRect(0, 0, 0, 0), BoxX(0), BoxY(0), HuePos(0), SetBackdropButton(0), PickColorButton(0),
 	  BackdropColor(0xff000000), PickRequested(false)
 {
@@ -52,7 +53,7 @@ UIColorPicker::UIColorPicker(gui::IGUIEnvironment* environment, gui::IGUIElement
 	createGradientTexture();
 
 	// Null when "font.bmp" is missing: the buttons then use the skin's font.
-	gui::IGUIFont* font = Environment->getFont("font.bmp");
+	gui::IGUIFont* font = loadFont(Environment, "font.bmp");
 
 	SetBackdropButton = Environment->addButton(core::rect<s32>(5, 140, 105, 155), this, -1, L"SetBackdrop", 0);
 	SetBackdropButton->setOverrideFont(font);
@@ -132,6 +133,9 @@ void UIColorPicker::setColor(const video::SColor& c)
 {
 	PickRequested = false;
 	Color = c;
+	// The alpha bar shows the colour's own alpha, so that touching it keeps the rest.
+	if (AlphaBar)
+		AlphaBar->setPos(c.getAlpha());
 
 	const f32 r = c.getRed() / 255.f;
 	const f32 g = c.getGreen() / 255.f;
@@ -163,7 +167,6 @@ void UIColorPicker::setColor(const video::SColor& c)
 
 	// Hue 0 (reds and greys) gives position 129, past the texture; it is the same hue as row 0.
 	HueColor = hueRowColor(HuePos < HUE_ROWS ? HuePos : 0);
-	HueColorClear = withoutAlpha(HueColor);
 }
 
 const video::SColor& UIColorPicker::getColor()
@@ -187,7 +190,6 @@ void UIColorPicker::updateColor()
 	const video::SColor saturated = HueColor.getInterpolated(WhiteColor, BoxX / BOX_SIZE);
 	Color = BlackColor.getInterpolated(saturated, BoxY / BOX_SIZE);
 	Color.setAlpha(AlphaBar->getPos());
-	HueColorClear = withoutAlpha(HueColor);
 }
 
 bool UIColorPicker::OnEvent(const SEvent& event)
@@ -236,7 +238,9 @@ bool UIColorPicker::OnEvent(const SEvent& event)
 		}
 		else if (event.GUIEvent.EventType == gui::EGET_SCROLL_BAR_CHANGED)
 		{
-			updateColor();
+			// Only the alpha changes: a colour given exactly (a picked one) keeps its red,
+			// green and blue, which the markers can only approximate.
+			Color.setAlpha(AlphaBar->getPos());
 			return true;
 		}
 	}
@@ -268,24 +272,29 @@ void UIColorPicker::draw()
 	if (GradientTexture)
 		driver->draw2DImage(GradientTexture, core::position2di(x + 90, y + 5));
 
-	// White to the hue across the top, fading to the black fill toward the bottom.
-	driver->draw2DRectangle(BlackColor, BoxRect, clip);
-	driver->draw2DRectangle(BoxRect, WhiteColor, HueColor, HueColorClear, HueColorClear, clip);
+	// The colours a click picks (updateColor): white to the hue across, then toward black
+	// down, as an opaque layer and a black one fading in from transparent at the top.
+	driver->draw2DRectangle(BoxRect, WhiteColor, HueColor, WhiteColor, HueColor, clip);
+	driver->draw2DRectangle(BoxRect, withoutAlpha(BlackColor), withoutAlpha(BlackColor), BlackColor, BlackColor, clip);
 
-	// Each marker is a black line between two white ones.
+	// Each marker is a black line between two white ones. The engine's lines include both
+	// end pixels, and the bar and the box end one pixel before their right and bottom
+	// coordinates; lines outside the box are left out.
 	const s32 hy = y + 5 + HuePos;
-	const s32 vy = BoxRect.UpperLeftCorner.Y + BoxY;
-	const s32 sx = BoxRect.UpperLeftCorner.X + BoxX;
+	const core::rect<s32>& box = BoxRect;
+	const s32 boxRight = box.LowerRightCorner.X - 1, boxBottom = box.LowerRightCorner.Y - 1;
+	const s32 vy = core::min_(box.UpperLeftCorner.Y + BoxY, boxBottom);
+	const s32 sx = core::min_(box.UpperLeftCorner.X + BoxX, boxRight);
 	auto acrossHueBar = [&](s32 lineY, video::SColor color) {
-		driver->draw2DLine(core::position2di(x + 90, lineY), core::position2di(x + 105, lineY), color);
+		driver->draw2DLine(core::position2di(x + 90, lineY), core::position2di(x + 90 + GRADIENT_WIDTH - 1, lineY), color);
 	};
 	auto acrossBox = [&](s32 lineY, video::SColor color) {
-		driver->draw2DLine(core::position2di(BoxRect.UpperLeftCorner.X, lineY),
-			core::position2di(BoxRect.LowerRightCorner.X, lineY), color);
+		if (lineY >= box.UpperLeftCorner.Y && lineY <= boxBottom)
+			driver->draw2DLine(core::position2di(box.UpperLeftCorner.X, lineY), core::position2di(boxRight, lineY), color);
 	};
 	auto downBox = [&](s32 lineX, video::SColor color) {
-		driver->draw2DLine(core::position2di(lineX, BoxRect.UpperLeftCorner.Y),
-			core::position2di(lineX, BoxRect.LowerRightCorner.Y), color);
+		if (lineX >= box.UpperLeftCorner.X && lineX <= boxRight)
+			driver->draw2DLine(core::position2di(lineX, box.UpperLeftCorner.Y), core::position2di(lineX, boxBottom), color);
 	};
 	acrossHueBar(hy - 1, WhiteColor);
 	acrossHueBar(hy + 1, WhiteColor);

@@ -38,7 +38,6 @@ public:
 	irr::video::SColor BackgroundColor;
 	irr::video::SColor WhiteColor;
 	irr::video::SColor BlackColor;
-	irr::video::SColor HueColorClear;
 	//! Absolute screen rectangles, recomputed when the widget moves.
 	irr::core::rect<irr::s32> BoxRect;
 	irr::core::rect<irr::s32> PreviewRect;

@@ -1,5 +1,6 @@
 // The note at the foot of the view.
 #include "ui/UINote.h"
+#include "ui/AssetFiles.h"
 #include "ui/UIPanel.h"
 
 #include <cstdio>
@@ -13,7 +14,7 @@ UINote::UINote(gui::IGUIEnvironment* environment, gui::IGUIElement* parent, s32 
 	: gui::IGUIElement(gui::EGUIET_ELEMENT, environment, parent, id, NOTE_RECT), Font(0), HideTime(0)
 {
 	// Null when "font.bmp" is missing: the note then uses the skin's font.
-	Font = Environment->getFont("font.bmp");
+	Font = loadFont(Environment, "font.bmp");
 	setVisible(false);
 }
 

@@ -2,6 +2,7 @@
 // "RecordGif" buttons, and switches between itself and the recording warning while a
 // recording is requested.
 #include "ui/UIPanel.h"
+#include "ui/AssetFiles.h"
 
 #include "ui/UIBrushEditor.h"
 #include "ui/UIColorPicker.h"
@@ -15,7 +16,7 @@ UIPanel::UIPanel(gui::IGUIEnvironment* environment, gui::IGUIElement* parent, s3
 	  BackgroundColor(0x40FFFFFF), RecordingRequested(false), TurntableRequested(false)
 {
 	// Null when "font.bmp" is missing: the button then uses the skin's font.
-	gui::IGUIFont* font = Environment->getFont("font.bmp");
+	gui::IGUIFont* font = loadFont(Environment, "font.bmp");
 
 	// The panel keeps the reference from new and drops it in its destructor; the child list holds another.
 	ColorPicker = new UIColorPicker(Environment, this, 0);
@@ -28,7 +29,7 @@ UIPanel::UIPanel(gui::IGUIEnvironment* environment, gui::IGUIElement* parent, s3
 
 	// A child of the GUI root, not of the panel, so it stays at window position (300, 200)
 	// and shows while the panel is hidden. A missing file leaves the image empty.
-	video::ITexture* warning = Environment->getVideoDriver()->getTexture("gifWarning.png");
+	video::ITexture* warning = loadTexture(Environment->getVideoDriver(), "gifWarning.png");
 	GifWarningImage = Environment->addImage(warning, core::position2di(300, 200), true,
 		Environment->getRootGUIElement(), -1, 0);
 	GifWarningImage->setVisible(false);

@@ -6,14 +6,15 @@
 using namespace irr;
 
 App::App()
-	: BackdropColor(0xFF000000), Camera(nullptr), SceneManager(nullptr), LastPointer(0, 0),
+	: BackdropColor(0xFF000000), FrameDelta(0.f), Camera(nullptr), SceneManager(nullptr), LastPointer(0, 0),
 	  Navigating(false), AnchorNode(nullptr), SnapToSurface(false), CurrentStroke(nullptr),
 	  HighlightedStroke(nullptr), Drawing(false), BrushColor(0xFF404080), BrushRadius(1.f), BrushThickness(1.f),
 	  DrawMarker(nullptr), EraseMarker(nullptr), ActiveMarker(nullptr), PointerOverPanel(false), PressedButton(-1),
 	  OrbitYaw(0.f), OrbitPitch(0.f), DrawingRoot(nullptr), Twisting(false), HoveredStroke(nullptr),
 	  AltDown(false), CtrlDown(false), ShiftDown(false), HistoryLimit(10), Tool(0), Erasing(false),
 	  RecordingGif(false), RecordingButton(-1), GifRecordingEnded(false),
-	  GifFramesCaptured(0), TurntableFrame(-1), AnchorWasVisible(false), MarkerWasVisible(false), GifWriter(nullptr)
+	  GifFramesCaptured(0), TurntableFrame(-1), AnchorWasVisible(false), MarkerWasVisible(false), GifWriter(nullptr),
+	  PickingColor(false), ColorCandidate(nullptr), EraseStepOpen(false)
 {
 }
 
@@ -108,15 +109,16 @@ void App::setTool(s32 tool)
 	clearHighlight();
 }
 
+void App::showAnchorForTool()
+{
+	if (Tool == 0)
+		AnchorNode->setVisible(true);
+}
+
 void App::setStrokeDisplayMode(s32 mode)
 {
 	for (u32 i = 0; i < Strokes.size(); ++i)
 		Strokes[i]->setDisplayMode(mode);
-}
-
-video::SColor App::colorUnderPointer() const
-{
-	return HoveredStroke ? HoveredStroke->getColor() : BackdropColor;
 }
 
 void App::onKeyDown(s32 key)
@@ -191,9 +193,12 @@ void App::onKeyUp(s32 key)
 	{
 	case KEY_LMENU:
 		AltDown = false;
-		if (Navigating)
+		// The erase brush shows no marker.
+		if (Navigating && Tool == 0)
 			ActiveMarker->setVisible(true);
 		Navigating = false;
+		if (Twisting)
+			showAnchorForTool();
 		Twisting = false;
 		break;
 	case KEY_LCONTROL:
@@ -202,6 +207,8 @@ void App::onKeyUp(s32 key)
 		break;
 	case KEY_LSHIFT:
 		ShiftDown = false;
+		if (Twisting)
+			showAnchorForTool();
 		Twisting = false;
 		break;
 	case KEY_KEY_1:

@@ -35,8 +35,6 @@ public:
 	void setTool(irr::s32 tool);
 	//! 0 plain, 1 lit, 2 wireframe; applied to every committed stroke.
 	void setStrokeDisplayMode(irr::s32 mode);
-	//! Colour of the stroke the last pick hit, else the backdrop colour.
-	irr::video::SColor colorUnderPointer() const;
 
 	// Input, called by the event receiver. Pointers are window pixels.
 	void onKeyDown(irr::s32 key);
@@ -61,6 +59,13 @@ public:
 	void eraseAt(irr::core::position2di pointer, bool forced);
 	void setPointerOverPanel(bool over);
 	void faceMarkerToCamera();
+	//! During a colour pick: the stroke under the pointer, if any, becomes ColorCandidate and is
+	//! shown highlighted; the anchor stays where it is. Returns whether a stroke is under it.
+	bool pickColorCandidate(irr::core::position2di pointer);
+	//! Ends a colour pick: no candidate, no highlight.
+	void endColorPick();
+	//! Shows the anchor again if the round brush is selected (the erase brush shows none).
+	void showAnchorForTool();
 
 	// Camera navigation.
 	void orbit(irr::core::position2di pointer);
@@ -106,6 +111,8 @@ public:
 	void releaseGifWriter();
 
 	irr::video::SColor BackdropColor;
+	//! Length of the last rendered frame in seconds, written by the frame loop.
+	irr::f32 FrameDelta;
 	irr::scene::ICameraSceneNode* Camera;
 	irr::scene::ISceneManager* SceneManager;
 	irr::core::position2di LastPointer;
@@ -164,4 +171,10 @@ public:
 	bool MarkerWasVisible;
 	//! Owning; made at the first recording, it finishes its files when the workspace goes.
 	RecordingWriter* GifWriter;
+	//! A colour pick ("PickColor") is under way: pointer moves look for a stroke to take from.
+	bool PickingColor;
+	//! The stroke last under the pointer during the colour pick; not owning.
+	StrokeNode* ColorCandidate;
+	//! The running erase drag has recorded an erase: its next ones join the same undo step.
+	bool EraseStepOpen;
 };

@@ -17,6 +17,15 @@ bool movedAtLeast(position2di pointer, position2di from, s32 pixels)
 	return dx * dx + dy * dy >= (s64)pixels * pixels;
 }
 
+// Whether every point is the first one: such a stroke has no extent to show.
+static bool pointsCoincide(const core::array<vector3df>& points)
+{
+	for (u32 i = 1; i < points.size(); ++i)
+		if (points[i] != points[0])
+			return false;
+	return true;
+}
+
 void App::onMousePress(position2di pointer, s32 button)
 {
 	PressedButton = button;
@@ -31,6 +40,7 @@ void App::onMousePress(position2di pointer, s32 button)
 	else if (Tool == 1)
 	{
 		Erasing = true;
+		EraseStepOpen = false;
 		pickUnderPointer(pointer);
 		eraseAt(pointer, true);
 	}
@@ -60,6 +70,8 @@ void App::onMouseMove(position2di pointer)
 		if (Tool == 1)
 			highlightHovered();
 	}
+	if (PickingColor)
+		pickColorCandidate(pointer);
 
 	if (Drawing)
 		continueStroke(pointer);
@@ -142,9 +154,10 @@ vector3df App::pointerToDrawingPlane(position2di pointer) const
 
 void App::commitStroke()
 {
-	if (!CurrentStroke->hasSegments())
+	if (!CurrentStroke->hasSegments() || pointsCoincide(CurrentStroke->Points))
 	{
-		// A click without a drag leaves an invisible one-point node, never picked or recorded.
+		// A click without a drag, or points that all fell on one spot (Ctrl over empty space),
+		// leave a node that shows nothing: never picked or recorded.
 		CurrentStroke = nullptr;
 		return;
 	}

@@ -1,8 +1,19 @@
-// Undo and redo: the two command lists. Changes only ever show or hide strokes.
+// Undo and redo: the two command lists. Changes only ever show or hide strokes. One undo
+// step is one command, or the run of commands joined to it (the strokes of one erase drag).
 #include "workspace/App.h"
 #include "workspace/Command.h"
 
 using namespace irr;
+
+// Number of undo steps in a newest-first list: the commands that join no earlier one.
+static s32 countSteps(const core::array<Command*>& list)
+{
+	s32 steps = 0;
+	for (u32 i = 0; i < list.size(); ++i)
+		if (!list[i]->JoinsPrevious)
+			++steps;
+	return steps;
+}
 
 void App::recordAdd()
 {
@@ -21,17 +32,24 @@ void App::recordErase()
 	command->Kind = ECK_ERASE_STROKE;
 	command->Stroke = HoveredStroke;
 	command->grabStroke();
+	// Every stroke one erase drag takes is undone and redone with the first.
+	command->JoinsPrevious = EraseStepOpen && !UndoList.empty();
+	EraseStepOpen = true;
 	pushUndo(command);
 }
 
 void App::pushUndo(Command* command)
 {
 	UndoList.push_front(command);
-	// A change trimmed from the history is final: its stroke keeps its visibility.
-	if ((s32)UndoList.size() > HistoryLimit)
+	// A step trimmed from the history is final: its strokes keep their visibility.
+	if (countSteps(UndoList) > HistoryLimit)
 	{
-		delete UndoList.getLast();
-		UndoList.erase(UndoList.size() - 1);
+		// The oldest step is its first command (last in the list) and the ones joined to it.
+		do
+		{
+			delete UndoList.getLast();
+			UndoList.erase(UndoList.size() - 1);
+		} while (!UndoList.empty() && UndoList.getLast()->JoinsPrevious);
 	}
 }
 
@@ -44,20 +62,30 @@ void App::clearRedo()
 
 void App::undo()
 {
-	if (UndoList.empty())
-		return;
-	Command* command = UndoList[0];
-	command->revert();
-	UndoList.erase(0);
-	RedoList.push_front(command);
+	// A step undone in the middle of an erase drag is closed: later erases start a new one.
+	EraseStepOpen = false;
+	bool joined = true;
+	while (joined && !UndoList.empty())
+	{
+		Command* command = UndoList[0];
+		joined = command->JoinsPrevious;
+		command->revert();
+		UndoList.erase(0);
+		RedoList.push_front(command);
+	}
 }
 
 void App::redo()
 {
+	EraseStepOpen = false;
 	if (RedoList.empty())
 		return;
-	Command* command = RedoList[0];
-	command->apply();
-	RedoList.erase(0);
-	pushUndo(command);
+	// The step's first command is on top of the redo list, the ones joined to it below.
+	do
+	{
+		Command* command = RedoList[0];
+		command->apply();
+		RedoList.erase(0);
+		pushUndo(command);
+	} while (!RedoList.empty() && RedoList[0]->JoinsPrevious);
 }

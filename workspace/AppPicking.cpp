@@ -88,9 +88,14 @@ void App::faceMarkerToCamera()
 	ActiveMarker->updateAbsolutePosition();
 	const vector3df m = ActiveMarker->getAbsolutePosition();
 	const vector3df c = Camera->getAbsolutePosition();
-	// Local X towards the camera, local Y (the thickness axis) as close to world up as possible.
+	// Local X towards the camera, local Y (the thickness axis) as close to world up as possible;
+	// with the camera straight above or below, as close to the camera's up as possible.
 	const vector3df f = vector3df(c - m).normalize();
-	const vector3df r = vector3df(0.f, 1.f, 0.f).crossProduct(f);
+	vector3df r = vector3df(0.f, 1.f, 0.f).crossProduct(f);
+	if (r.getLengthSQ() == 0.f)
+		r = Camera->getUpVector().crossProduct(f);
+	if (r.getLengthSQ() == 0.f)
+		return; // the camera stands on the marker: no direction to face, keep the last one
 	const vector3df u = f.crossProduct(r).normalize();
 	const vector3df w = f.crossProduct(u).normalize();
 
@@ -99,4 +104,33 @@ void App::faceMarkerToCamera()
 	rotation[4] = u.X; rotation[5] = u.Y; rotation[6] = u.Z;
 	rotation[8] = w.X; rotation[9] = w.Y; rotation[10] = w.Z;
 	ActiveMarker->setRotation(rotation.getRotationDegrees());
+}
+
+bool App::pickColorCandidate(position2di pointer)
+{
+	// The eyedropper only looks: the anchor, and with it the drawing depth, stays.
+	const vector3df anchorPosition = AnchorNode->getPosition();
+	const vector3df anchorScale = AnchorNode->getScale();
+	pickUnderPointer(pointer);
+	AnchorNode->setPosition(anchorPosition);
+	AnchorNode->setScale(anchorScale);
+	const bool hit = HoveredStroke != nullptr;
+	if (hit)
+		ColorCandidate = HoveredStroke;
+	// The candidate stays shown over empty space, on the way back to the panel.
+	if (ColorCandidate && HighlightedStroke != ColorCandidate)
+	{
+		clearHighlight();
+		ColorCandidate->setHighlighted(true);
+		HighlightedStroke = ColorCandidate;
+	}
+	return hit;
+}
+
+void App::endColorPick()
+{
+	if (ColorCandidate && HighlightedStroke == ColorCandidate)
+		clearHighlight();
+	ColorCandidate = nullptr;
+	PickingColor = false;
 }

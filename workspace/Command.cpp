@@ -2,7 +2,7 @@
 #include "stroke/StrokeNode.h"
 
 Command::Command()
-	: Kind(ECK_NONE), Stroke(nullptr)
+	: Kind(ECK_NONE), Stroke(nullptr), JoinsPrevious(false)
 {
 }
 

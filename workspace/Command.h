@@ -28,4 +28,7 @@ struct Command
 
 	irr::s32 Kind;
 	StrokeNode* Stroke;
+	//! Part of one undo step with the command recorded before it (the strokes of one erase
+	//! drag): undo, redo and the history limit take the step as a whole.
+	bool JoinsPrevious;
 };

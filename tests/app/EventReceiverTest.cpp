@@ -1,4 +1,5 @@
 #include "Fixture.h"
+#include "platform/platform.h"
 #include "stroke/StrokeNode.h"
 #include "ui/UIBrushEditor.h"
 #include "ui/UIColorPicker.h"
@@ -99,20 +100,33 @@ TEST_F(EventReceiverTest, KeyRepeatIsPassedOnOnce)
 	keyUp(KEY_KEY_Z);
 	keyDown(KEY_KEY_Z); // a second real press
 	EXPECT_EQ(Application->RedoList.size(), 2u);
-	EXPECT_EQ(Receiver.HeldKey, (s32)KEY_KEY_Z);
+	EXPECT_TRUE(Receiver.Keys.isHeld(KEY_KEY_Z));
 	keyUp(KEY_KEY_Z);
-	EXPECT_EQ(Receiver.HeldKey, -1);
+	EXPECT_FALSE(Receiver.Keys.isHeld(KEY_KEY_Z));
 }
 
-TEST_F(EventReceiverTest, ReleasingOneOfTwoHeldKeysLetsTheOthersRepeatThroughOnce)
+TEST_F(EventReceiverTest, RepeatsAreFilteredPerHeldKey)
 {
 	drawLine(200, 300, 200);
 	drawLine(200, 300, 300);
 	keyDown(KEY_LCONTROL);
 	keyDown(KEY_KEY_Z);       // undo
-	keyDown(KEY_LCONTROL);    // Ctrl's own repeat: now the remembered key
-	keyDown(KEY_KEY_Z);       // Z's repeat is no longer filtered: undo again
-	EXPECT_EQ(Application->RedoList.size(), 2u);
+	keyDown(KEY_LCONTROL);    // Ctrl's own repeat
+	keyDown(KEY_KEY_Z);       // Z's repeat: still held, dropped
+	EXPECT_EQ(Application->RedoList.size(), 1u);
+	keyUp(KEY_KEY_Z);
+	keyUp(KEY_LCONTROL);
+
+	// Ctrl+Shift+Z redoes; Shift let go before Z: Z's repeats must not undo the redo.
+	keyDown(KEY_LCONTROL);
+	keyDown(KEY_LSHIFT);
+	keyDown(KEY_KEY_Z);
+	EXPECT_EQ(Application->RedoList.size(), 0u);
+	keyUp(KEY_LSHIFT);
+	keyDown(KEY_KEY_Z);
+	keyDown(KEY_KEY_Z);
+	EXPECT_EQ(Application->RedoList.size(), 0u);
+	EXPECT_EQ(Application->UndoList.size(), 2u);
 }
 
 TEST_F(EventReceiverTest, GuiEventsCountAsLeavingThePanel)
@@ -302,4 +316,183 @@ TEST_F(RoutingWithPanelTest, TurntableRunsFromItsButtonWithThePanelHidden)
 	EXPECT_FALSE(Application->isRecording());
 	EXPECT_TRUE(Panel->isVisible());
 	EXPECT_FALSE(Panel->isRecordingRequested());
+}
+
+TEST_F(EventReceiverTest, ModifiersWhoseKeyUpWentElsewhereAreReleased)
+{
+	// Ctrl and Shift: the next pointer event says they are up.
+	keyDown(KEY_LCONTROL);
+	keyDown(KEY_LSHIFT);
+	ControlHeld = ShiftHeld = false; // their key-ups went to another window
+	moveTo(300, 300);
+	EXPECT_FALSE(Application->CtrlDown);
+	EXPECT_FALSE(Application->SnapToSurface);
+	EXPECT_FALSE(Application->ShiftDown);
+	EXPECT_FALSE(Receiver.Keys.isHeld(KEY_LCONTROL));
+
+	// Alt: only the keyboard itself can tell; an unknown answer changes nothing.
+	keyDown(KEY_LMENU);
+	Receiver.followKeyboard(false, -1);
+	Receiver.followKeyboard(false, platform::HELD_LEFT_ALT);
+	EXPECT_TRUE(Application->Navigating);
+	Receiver.followKeyboard(false, 0);
+	EXPECT_FALSE(Application->Navigating);
+	EXPECT_FALSE(Application->AltDown);
+	drawLine(200, 300, 300); // the next drag draws instead of orbiting
+	EXPECT_EQ(Application->Strokes.size(), 1u);
+	keyDown(KEY_LMENU); // and the next real press of Alt counts
+	EXPECT_TRUE(Application->Navigating);
+}
+
+TEST_F(EventReceiverTest, LosingTheFocusReleasesEveryHeldKey)
+{
+	drawLine(200, 300, 300);
+	Receiver.followKeyboard(true, -1);
+	keyDown(KEY_LMENU);
+	keyDown(KEY_LSHIFT);
+	keyDown(KEY_KEY_2);
+	EXPECT_TRUE(Application->Twisting);
+	Receiver.followKeyboard(true, -1); // still focused: nothing changes
+	EXPECT_TRUE(Application->Navigating);
+	Receiver.followKeyboard(false, -1);
+	EXPECT_FALSE(Application->Navigating);
+	EXPECT_FALSE(Application->Twisting);
+	EXPECT_FALSE(Application->ShiftDown);
+	EXPECT_FALSE(Application->Strokes[0]->getMaterial(0).Wireframe); // 2 let go
+	EXPECT_TRUE(Application->AnchorNode->isVisible()); // shown again after the twist
+	keyDown(KEY_KEY_2); // a fresh press, not a repeat
+	EXPECT_TRUE(Application->Strokes[0]->getMaterial(0).Wireframe);
+}
+
+TEST_F(EventReceiverTest, RawKeyCodesOfUnknownKeysDoNothing)
+{
+	drawLine(200, 300, 300);
+	const core::vector3df camera = Camera->getPosition();
+	// What the engine's X11 device sends for XF86Favorites, XF86TaskPane and XF86AudioPreset.
+	const EKEY_CODE raw[] = {KEY_LMENU, KEY_LCONTROL, KEY_OEM_6};
+	for (EKEY_CODE code : raw)
+	{
+		SEvent note;
+		note.EventType = EET_LOG_TEXT_EVENT;
+		note.LogEvent.Level = ELL_INFORMATION;
+		core::stringc text("Could not find EKEY_CODE, using orig. X11 keycode instead: ");
+		text += (s32)code;
+		note.LogEvent.Text = text.c_str();
+		send(note);
+		send(key(code, true));
+		send(note);
+		send(key(code, false));
+	}
+	EXPECT_FALSE(Application->Navigating);
+	EXPECT_FALSE(Application->SnapToSurface);
+	EXPECT_EQ(Camera->getPosition(), camera);
+	// The real keys act.
+	tap(KEY_OEM_6);
+	EXPECT_NE(Camera->getPosition(), camera);
+	keyDown(KEY_LMENU);
+	EXPECT_TRUE(Application->Navigating);
+}
+
+TEST_F(RoutingWithPanelTest, DragFromTheViewNeverActsOnAPanelWidget)
+{
+	// From (400, 250) to the erase button at (40, 250), released there.
+	post(mouse(EMIE_LMOUSE_PRESSED_DOWN, 400, 250));
+	for (s32 x = 390; x >= 40; x -= 10)
+		post(mouse(EMIE_MOUSE_MOVED, x, 250));
+	// Over the radius slider's thumb with the button held: the slider must not follow.
+	post(mouse(EMIE_MOUSE_MOVED, 10, 200));
+	post(mouse(EMIE_MOUSE_MOVED, 60, 200));
+	post(mouse(EMIE_MOUSE_MOVED, 40, 250));
+	post(mouse(EMIE_LMOUSE_LEFT_UP, 40, 250));
+	EXPECT_EQ(Panel->BrushEditor->BrushKind, 0);
+	EXPECT_EQ(Panel->BrushEditor->RadiusBar->getPos(), 0);
+	ASSERT_EQ(Application->Strokes.size(), 1u);
+	post(mouse(EMIE_MOUSE_MOVED, 60, 300));
+	EXPECT_EQ(Application->Tool, 0);
+}
+
+TEST_F(RoutingWithPanelTest, PanelChangesReachTheFirstEventInTheView)
+{
+	const auto click = [this](s32 x, s32 y) {
+		post(mouse(EMIE_LMOUSE_PRESSED_DOWN, x, y));
+		post(mouse(EMIE_LMOUSE_LEFT_UP, x, y));
+	};
+	drawLine(200, 400, 300);
+	// Erase button, then straight to a press on the stroke (a pen set down elsewhere).
+	click(40, 250);
+	post(mouse(EMIE_LMOUSE_PRESSED_DOWN, 300, 300));
+	EXPECT_FALSE(Application->Strokes[0]->isVisible());
+	post(mouse(EMIE_LMOUSE_LEFT_UP, 300, 300));
+	click(15, 250); // round brush again
+
+	// Three clicks on the radius bar's right arrow (x 95-100), then a brisk move into the view.
+	for (int i = 0; i < 3; ++i)
+		click(97, 200);
+	EXPECT_GT(Panel->BrushEditor->RadiusBar->getPos(), 0);
+	post(mouse(EMIE_MOUSE_MOVED, 400, 200));
+	EXPECT_FLOAT_EQ(Application->BrushRadius, Panel->BrushEditor->getRadius());
+
+	// A hue drag released in the view: the next stroke takes the colour the preview shows.
+	post(mouse(EMIE_LMOUSE_PRESSED_DOWN, 97, 20));
+	post(mouse(EMIE_MOUSE_MOVED, 97, 60));
+	post(mouse(EMIE_MOUSE_MOVED, 300, 90));
+	post(mouse(EMIE_LMOUSE_LEFT_UP, 300, 90));
+	const video::SColor shown = Panel->ColorPicker->getColor();
+	drawLine(200, 400, 200);
+	EXPECT_EQ(Application->Strokes.getLast()->getColor(), shown);
+
+	// "SetBackdrop" (y 140-155) shows in the next frame, with no pointer event after the click.
+	click(55, 147);
+	Receiver.beforeFrame(Device);
+	EXPECT_EQ(Application->BackdropColor, shown);
+}
+
+TEST_F(RoutingWithPanelTest, PickColorTakesTheColourOfAStrokeHoveredSinceTheRequest)
+{
+	UIColorPicker* picker = Panel->ColorPicker;
+	const auto click = [this](s32 x, s32 y) {
+		post(mouse(EMIE_LMOUSE_PRESSED_DOWN, x, y));
+		post(mouse(EMIE_LMOUSE_LEFT_UP, x, y));
+	};
+	picker->setColor(video::SColor(0xC8FFFF00)); // translucent yellow, between two hue rows
+	moveTo(50, 300);
+	drawLine(200, 400, 300);
+	StrokeNode* yellow = Application->Strokes[0];
+	picker->setColor(video::SColor(0xFF0000FF));
+	moveTo(50, 300);
+
+	// Nothing hovered since the request: back over the panel the colour stays.
+	click(55, 167); // "PickColor"
+	post(mouse(EMIE_MOUSE_MOVED, 60, 300));
+	EXPECT_TRUE(picker->PickRequested);
+	post(mouse(EMIE_MOUSE_MOVED, 600, 100)); // empty space
+	post(mouse(EMIE_MOUSE_MOVED, 60, 300));
+	EXPECT_FALSE(picker->PickRequested);
+	EXPECT_EQ(picker->getColor(), video::SColor(0xFF0000FF));
+	EXPECT_EQ(Application->BrushColor, video::SColor(0xFF0000FF));
+
+	// Hovered with the round brush: highlighted, kept over empty space, taken at the panel.
+	click(55, 167);
+	const core::vector3df anchor = Application->AnchorNode->getPosition();
+	post(mouse(EMIE_MOUSE_MOVED, 300, 300));
+	EXPECT_EQ(Application->ColorCandidate, yellow);
+	EXPECT_EQ(Application->HighlightedStroke, yellow);
+	EXPECT_EQ(Application->AnchorNode->getPosition(), anchor); // the drawing depth stays
+	post(mouse(EMIE_MOUSE_MOVED, 600, 100));
+	EXPECT_EQ(Application->HighlightedStroke, yellow);
+	post(mouse(EMIE_MOUSE_MOVED, 60, 300));
+	EXPECT_EQ(picker->getColor(), video::SColor(0xC8FFFF00)); // exact, alpha included
+	EXPECT_EQ(Application->BrushColor, video::SColor(0xC8FFFF00));
+	EXPECT_EQ(Application->HighlightedStroke, nullptr);
+
+	// A click on a stroke takes its colour and draws nothing.
+	picker->setColor(video::SColor(0xFF0000FF));
+	click(55, 167);
+	post(mouse(EMIE_LMOUSE_PRESSED_DOWN, 300, 300));
+	for (s32 x = 310; x <= 360; x += 10)
+		post(mouse(EMIE_MOUSE_MOVED, x, 300));
+	post(mouse(EMIE_LMOUSE_LEFT_UP, 360, 300));
+	EXPECT_EQ(picker->getColor(), video::SColor(0xC8FFFF00));
+	EXPECT_FALSE(picker->PickRequested);
+	EXPECT_EQ(Application->Strokes.size(), 1u);
 }

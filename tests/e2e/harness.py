@@ -331,18 +331,25 @@ class XServer:
 class Vantrel:
 	"""One run of the program in a fresh working directory on the given X server."""
 
-	def __init__(self, binary, assets, server, omit_assets=()):
+	def __init__(self, binary, assets, server, omit_assets=(), asset_bytes=None):
+		"""asset_bytes maps asset names to the bytes to put there instead of the built file."""
 		self.server = server
 		self.workdir = make_temp_dir("work-")
 		for name in ASSET_FILES:
-			if name not in omit_assets:
+			if asset_bytes and name in asset_bytes:
+				with open(os.path.join(self.workdir, name), "wb") as f:
+					f.write(asset_bytes[name])
+			elif name not in omit_assets:
 				shutil.copy(os.path.join(assets, name), self.workdir)
 		self.env = dict(os.environ, DISPLAY=server.display)
 		# Kept outside the working directory, which holds only what the program sees.
-		self.stderr_path = os.path.join(make_temp_dir("log-"), "stderr.txt")
+		logs = make_temp_dir("log-")
+		self.stderr_path = os.path.join(logs, "stderr.txt")
+		self.stdout_path = os.path.join(logs, "stdout.txt")
 		self._stderr = open(self.stderr_path, "wb")
+		self._stdout = open(self.stdout_path, "wb")
 		self.proc = _spawn(LAUNCHER + [binary], cwd=self.workdir, env=program_env(binary, self.env),
-			stdout=subprocess.DEVNULL, stderr=self._stderr)
+			stdout=self._stdout, stderr=self._stderr)
 		self.x = XConnection(server.display)
 		self.window = self._find_window()
 		self.origin = self._geometry()
@@ -380,6 +387,13 @@ class Vantrel:
 		with open(self.stderr_path, "rb") as f:
 			return f.read().decode(errors="replace")
 
+	def stdout_text(self):
+		"""What the program printed on standard output (complete once it has ended)."""
+		if not self._stdout.closed:
+			self._stdout.flush()
+		with open(self.stdout_path, "rb") as f:
+			return f.read().decode(errors="replace")
+
 	def alive(self):
 		return self.proc.poll() is None
 
@@ -401,8 +415,9 @@ class Vantrel:
 		_end_process(self.proc)
 		_forget(self.proc)
 		self.x.close()
-		if not self._stderr.closed:
-			self._stderr.close()
+		for log in (self._stderr, self._stdout):
+			if not log.closed:
+				log.close()
 
 	# -- input (window coordinates) ----------------------------------------------------
 
@@ -629,10 +644,12 @@ class ProgramTestCase(unittest.TestCase):
 	"""Starts the program once for the class; test methods run in name order on it."""
 
 	omit_assets = ()
+	asset_bytes = None
 
 	@classmethod
 	def setUpClass(cls):
-		cls.app = Vantrel(BINARY, ASSETS, shared_server(), omit_assets=cls.omit_assets)
+		cls.app = Vantrel(BINARY, ASSETS, shared_server(), omit_assets=cls.omit_assets,
+			asset_bytes=cls.asset_bytes)
 
 	@classmethod
 	def tearDownClass(cls):

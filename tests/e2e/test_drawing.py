@@ -150,14 +150,15 @@ class DrawingAndPanel(h.ProgramTestCase):
 		# The strokes stay in front of it.
 		self.assertNear(img.getpixel((400, 450)), h.START_BRUSH, 4, "stroke over the backdrop")
 
-	def test_7_pick_color_takes_the_colour_of_the_stroke_last_hit(self):
-		# The brush is green now; hovering the first stroke with Left Ctrl held makes the
-		# pick hit it, and "PickColor" answers with its colour at the next panel event.
+	def test_7_pick_color_takes_the_colour_of_the_stroke_hovered_next(self):
+		# The brush is green now; after "PickColor" the first stroke is hovered, and going
+		# back to the panel takes its colour.
 		self.assertFalse(h.near(self.app.settle().getpixel(h.PREVIEW), h.START_BRUSH, 40))
-		self.app.move(300, 456)
-		self.app.with_keys(["Control_L"], lambda: (self.app.move(300, 450), self.app.move(303, 450)))
-		self.app.move(60, 300)
 		self.app.panel_click(*h.PICK_COLOR)
+		self.app.move(300, 456)
+		self.app.move(300, 450)
+		self.app.move(303, 450)
+		self.app.move(60, 300)
 		self.app.park()
 		img = self.app.settle()
 		self.assertNear(img.getpixel(h.PREVIEW), h.START_BRUSH, 2, "picked colour")

@@ -94,6 +94,24 @@ TEST_F(BrushEditorTest, HandlesOnlyItsOwnButtonsAndPassesNothingUp)
 	EXPECT_FALSE(Panel->isRecordingRequested());
 
 	clicked.GUIEvent.Caller = Editor->EraseBrushButton;
+	Env->setFocus(Editor->EraseBrushButton); // as the press on it does
 	EXPECT_FALSE(Editor->OnEvent(clicked));
 	EXPECT_EQ(Editor->BrushKind, 1);
+}
+
+TEST_F(BrushEditorTest, ButtonsIgnoreAReleaseTheyNeverSawPressed)
+{
+	// A press on nothing (the GUI root, over the 3-D view) leaves no element with the focus;
+	// the release then lands on the erase button, as at the end of a drag from the view.
+	press(400, 250);
+	EXPECT_EQ(Env->getFocus(), nullptr);
+	release(40, 250); // x 30-50, y 240-260: the erase button
+	EXPECT_EQ(Editor->BrushKind, 0);
+	EXPECT_TRUE(Editor->RoundBrushButton->isPressed());
+	EXPECT_FALSE(Editor->EraseBrushButton->isPressed());
+	// A real click still switches.
+	click(40, 250);
+	EXPECT_EQ(Editor->BrushKind, 1);
+	EXPECT_TRUE(Editor->EraseBrushButton->isPressed());
+	EXPECT_FALSE(Editor->RoundBrushButton->isPressed());
 }

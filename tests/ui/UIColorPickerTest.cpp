@@ -82,11 +82,8 @@ TEST_F(ColorPickerTest, SetColorPlacesTheMarkers)
 		EXPECT_EQ(Picker->HuePos, p.huePos) << p.name;
 		EXPECT_EQ(Picker->BoxX, p.boxX) << p.name;
 		EXPECT_EQ(Picker->BoxY, p.boxY) << p.name;
-		// The hue colour is the texture row under the marker, and its clear twin has alpha 0.
+		// The hue colour is the texture row under the marker.
 		EXPECT_EQ(Picker->HueColor.color, UIColorPicker::hueRowColor(p.huePos).color) << p.name;
-		video::SColor clear = Picker->HueColor;
-		clear.setAlpha(0);
-		EXPECT_EQ(Picker->HueColorClear.color, clear.color) << p.name;
 	}
 }
 
@@ -110,13 +107,24 @@ TEST_F(ColorPickerTest, HueZeroMarksBelowTheBarAndTakesTheTopRowRed)
 	EXPECT_EQ(Picker->HueColor.color, 0xffff0000u);
 }
 
-TEST_F(ColorPickerTest, SetColorKeepsItsAlphaUntilTheNextUpdate)
+TEST_F(ColorPickerTest, SetColorKeepsItsExactColourWhenOnlyTheAlphaIsTouched)
 {
-	Picker->setColor(video::SColor(0x80ff0000));
-	EXPECT_EQ(Picker->getColor().getAlpha(), 0x80u);
-	EXPECT_EQ(Picker->AlphaBar->getPos(), 255);
+	// Yellow lies between two rows of the hue bar: the markers can only come near it.
+	Picker->setColor(video::SColor(0xC8FFFF00));
+	EXPECT_EQ(Picker->getColor().color, 0xC8FFFF00u);
+	EXPECT_EQ(Picker->AlphaBar->getPos(), 0xC8); // the bar shows the colour's alpha
+	Picker->AlphaBar->setPos(0x40);
+	SEvent changed;
+	changed.EventType = EET_GUI_EVENT;
+	changed.GUIEvent.Caller = Picker->AlphaBar;
+	changed.GUIEvent.Element = 0;
+	changed.GUIEvent.EventType = gui::EGET_SCROLL_BAR_CHANGED;
+	EXPECT_TRUE(Picker->OnEvent(changed));
+	EXPECT_EQ(Picker->getColor().color, 0x40FFFF00u);
+	// Touching the box or the hue bar takes the colour from the markers again, alpha kept.
 	Picker->updateColor();
-	EXPECT_EQ(Picker->getColor().color, 0xffff0000u);
+	EXPECT_EQ(Picker->getColor().getAlpha(), 0x40u);
+	EXPECT_NE(Picker->getColor().color, 0x40FFFF00u);
 }
 
 TEST_F(ColorPickerTest, LeftEdgeOfTheBoxRunsFromWhiteToBlackForAnyHue)
@@ -154,7 +162,6 @@ TEST_F(ColorPickerTest, UpdateColorBlendsAcrossThenDownAndRoundsHalvesUp)
 	Picker->updateColor();
 	// Then halfway toward black.
 	EXPECT_EQ(Picker->getColor().color, video::SColor(255, 64, 67, 128).color);
-	EXPECT_EQ(Picker->HueColorClear.color, video::SColor(0, 0, 10, 255).color);
 }
 
 TEST_F(ColorPickerTest, AlphaComesFromTheAlphaBar)

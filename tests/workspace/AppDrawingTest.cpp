@@ -83,16 +83,25 @@ TEST_F(AppDrawingTest, NewPointsGoThroughWorldToDrawing)
 	EXPECT_NEAR(stroke->Points[0].Z, 1000.f + Application->pointerToDrawingPlane(core::position2di(300, 300)).Z, 1e-2f);
 }
 
-TEST_F(AppDrawingTest, CtrlOverEmptySpaceRepeatsTheAnchor)
+TEST_F(AppDrawingTest, CtrlOverEmptySpaceRepeatsTheAnchorAndCommitsNothing)
 {
 	Application->AnchorNode->setPosition(vector3df(1, 2, 3));
 	keyDown(KEY_LCONTROL);
-	drawLine(200, 300, 100);
-	keyUp(KEY_LCONTROL);
-	StrokeNode* stroke = Application->Strokes[0];
-	for (u32 i = 0; i < stroke->Points.size(); ++i)
-		EXPECT_EQ(stroke->Points[i], vector3df(1, 2, 3));
+	press(200, 100);
+	for (s32 x = 210; x <= 300; x += 10)
+		moveTo(x, 100);
+	StrokeNode* open = Application->CurrentStroke;
+	ASSERT_NE(open, nullptr);
+	EXPECT_EQ(open->Points.size(), 11u); // the press and ten moves
+	for (u32 i = 0; i < open->Points.size(); ++i)
+		EXPECT_EQ(open->Points[i], vector3df(1, 2, 3));
 	EXPECT_EQ(Application->DrawMarker->getPosition(), vector3df(1, 2, 3));
+	// All points on one spot show nothing: no stroke, and no undo step that seems to do nothing.
+	release(300, 100);
+	keyUp(KEY_LCONTROL);
+	EXPECT_EQ(Application->Strokes.size(), 0u);
+	EXPECT_EQ(Application->UndoList.size(), 0u);
+	EXPECT_EQ(Application->CurrentStroke, nullptr);
 }
 
 TEST_F(AppDrawingTest, MarkerFollowsThePointerOnThePlane)

@@ -126,3 +126,87 @@ TEST_F(AppHistoryTest, CommandsHoldTheirStrokesAlive)
 	stroke(200); // discards the redo entry: its reference goes back
 	EXPECT_EQ(a->getReferenceCount(), 1);
 }
+
+TEST_F(AppHistoryTest, OneEraseSweepIsOneUndoStepWhateverItTakes)
+{
+	// Twelve short strokes on rows 30 to 525, then one vertical erase drag across all of them.
+	core::array<StrokeNode*> strokes;
+	for (s32 i = 0; i < 12; ++i)
+		strokes.push_back(stroke(30 + i * 45));
+	Application->setTool(1);
+	press(330, 10);
+	for (s32 y = 15; y <= 560; y += 5)
+		moveTo(330, y);
+	release(330, 560);
+	Application->setTool(0);
+	for (u32 i = 0; i < 12; ++i)
+		ASSERT_FALSE(strokes[i]->isVisible()) << i;
+
+	// The sweep is the newest of ten steps; the nine adds before it are still undoable.
+	undo();
+	for (u32 i = 0; i < 12; ++i)
+		EXPECT_TRUE(strokes[i]->isVisible()) << i;
+	for (int i = 0; i < 9; ++i)
+		undo();
+	for (u32 i = 0; i < 12; ++i)
+		EXPECT_EQ(strokes[i]->isVisible(), i < 3) << i;
+	undo(); // nothing older is kept
+	EXPECT_TRUE(strokes[2]->isVisible());
+
+	// Redone, the sweep comes back as a whole, after the adds.
+	for (int i = 0; i < 10; ++i)
+		redo();
+	for (u32 i = 0; i < 12; ++i)
+		EXPECT_FALSE(strokes[i]->isVisible()) << i;
+	undo();
+	EXPECT_TRUE(strokes[0]->isVisible());
+	EXPECT_TRUE(strokes[11]->isVisible());
+}
+
+TEST_F(AppHistoryTest, TrimmingTheOldestStepTakesItsJoinedErasesWithIt)
+{
+	StrokeNode* a = stroke(100);
+	StrokeNode* b = stroke(160);
+	Application->setTool(1);
+	press(330, 80);
+	for (s32 y = 85; y <= 180; y += 5)
+		moveTo(330, y);
+	release(330, 180);
+	Application->setTool(0);
+	EXPECT_EQ(Application->UndoList.size(), 4u); // two adds, and one step of two erases
+	for (s32 i = 0; i < 9; ++i)
+		stroke(300 + i * 20);
+	// The two adds went; the sweep is the oldest step kept, with both its erases.
+	EXPECT_EQ(Application->UndoList.size(), 11u);
+	stroke(500);
+	// Now the sweep went as a whole: ten adds, and the erases are final.
+	ASSERT_EQ(Application->UndoList.size(), 10u);
+	for (u32 i = 0; i < 10; ++i)
+		EXPECT_EQ(Application->UndoList[i]->Kind, ECK_ADD_STROKE) << i;
+	for (int i = 0; i < 11; ++i)
+		undo();
+	EXPECT_FALSE(a->isVisible());
+	EXPECT_FALSE(b->isVisible());
+}
+
+TEST_F(AppHistoryTest, UndoInTheMiddleOfAnEraseDragStartsANewStep)
+{
+	StrokeNode* a = stroke(100);
+	StrokeNode* b = stroke(200);
+	Application->setTool(1);
+	press(330, 100); // erases a
+	keyDown(KEY_LCONTROL);
+	tap(KEY_KEY_Z); // brings a back
+	keyUp(KEY_LCONTROL);
+	moveTo(335, 100); // erases a again
+	for (s32 y = 105; y <= 200; y += 5)
+		moveTo(335, y); // then b
+	release(330, 200);
+	EXPECT_FALSE(a->isVisible());
+	EXPECT_FALSE(b->isVisible());
+	undo();
+	EXPECT_TRUE(a->isVisible());
+	EXPECT_TRUE(b->isVisible());
+	undo();
+	EXPECT_FALSE(b->isVisible()); // b's add, not part of the erase step
+}

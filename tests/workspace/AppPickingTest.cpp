@@ -1,6 +1,8 @@
 #include "Fixture.h"
 #include "stroke/StrokeNode.h"
 
+#include <cmath>
+
 using namespace irr;
 using core::vector3df;
 
@@ -178,4 +180,49 @@ TEST_F(AppPickingTest, OverThePanelTheMarkerIsAWhiteCameraFacingPreview)
 	EXPECT_EQ(static_cast<video::S3DVertex*>(marker->getMesh()->getMeshBuffer(0)->getVertices())[0].Color,
 		Application->BrushColor);
 	EXPECT_EQ(marker->getPosition(), vector3df(0, 20, 0));
+}
+
+TEST_F(AppPickingTest, MarkersAndAnchorShowOnlyWhatTheToolShows)
+{
+	// The erase brush shows no marker, not even after navigating.
+	Application->setTool(1);
+	tap(KEY_LMENU);
+	moveTo(300, 300);
+	EXPECT_FALSE(Application->EraseMarker->isVisible());
+
+	// After a twist the anchor of the round brush is back as soon as the keys go up.
+	Application->setTool(0);
+	keyDown(KEY_LMENU);
+	keyDown(KEY_LSHIFT);
+	EXPECT_FALSE(Application->AnchorNode->isVisible());
+	keyUp(KEY_LSHIFT);
+	EXPECT_TRUE(Application->AnchorNode->isVisible());
+	keyDown(KEY_LSHIFT);
+	keyUp(KEY_LMENU);
+	EXPECT_TRUE(Application->AnchorNode->isVisible());
+	keyUp(KEY_LSHIFT);
+}
+
+TEST_F(AppPickingTest, MarkerFacesACameraStraightAbove)
+{
+	// F, then an orbit of exactly 90 pixels down: the camera stands right above the anchor
+	// (off the origin, the orbit's tiny cosine is lost in rounding: exactly above).
+	Application->AnchorNode->setPosition(core::vector3df(3.7f, 1.3f, -2.1f));
+	tap(KEY_KEY_F);
+	keyDown(KEY_LMENU);
+	press(400, 200);
+	moveTo(400, 290);
+	release(400, 290);
+	keyUp(KEY_LMENU);
+	drawFrame();
+	ASSERT_NEAR(Camera->getPosition().Y, 101.3f, 1e-3f);
+	moveTo(50, 300); // into the panel: the marker turns to the camera
+	const core::vector3df rotation = Application->ActiveMarker->getRotation();
+	EXPECT_TRUE(std::isfinite(rotation.X) && std::isfinite(rotation.Y) && std::isfinite(rotation.Z));
+	// Its local X axis points at the camera.
+	core::matrix4 m;
+	m.setRotationDegrees(rotation);
+	core::vector3df x(1, 0, 0);
+	m.rotateVect(x);
+	EXPECT_NEAR(x.Y, 1.f, 1e-3f);
 }

@@ -89,15 +89,6 @@ TEST_F(AppTest, BrushSettingsShapeAndColourTheMarker)
 	EXPECT_EQ(firstVertexColor(Application->DrawMarker), video::SColor(0xFF445566));
 }
 
-TEST_F(AppTest, ColourUnderPointerFallsBackToTheBackdrop)
-{
-	Application->setBackdropColor(video::SColor(0xFF102030));
-	EXPECT_EQ(Application->colorUnderPointer(), video::SColor(0xFF102030));
-	drawLine(200, 300, 300);
-	Application->HoveredStroke = Application->Strokes[0];
-	EXPECT_EQ(Application->colorUnderPointer(), video::SColor(0xFF404080));
-}
-
 TEST_F(AppTest, DisplayModeReachesOnlyCommittedStrokes)
 {
 	Application->setStrokeDisplayMode(2); // no strokes: nothing to do
