@@ -44,7 +44,12 @@ fetch_sources() {
 	local suite archive
 	suite="$(. /etc/os-release && echo "$VERSION_CODENAME")"
 	archive="$(awk '/^URIs:/ { print $2; exit }' /etc/apt/sources.list.d/debian.sources 2>/dev/null || true)"
-	echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] ${archive:-http://deb.debian.org/debian} $suite main" \
+	[ -n "$archive" ] || archive="$(awk '$1 == "deb" && $2 !~ /^\[/ { print $2; exit }' /etc/apt/sources.list 2>/dev/null || true)"
+	if [ -z "$archive" ]; then
+		echo "build-windows: no Debian archive named in /etc/apt/sources.list.d/debian.sources or /etc/apt/sources.list" >&2
+		exit 1
+	fi
+	echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $archive $suite main" \
 		>"$apt_dir/sources.list"
 	apt-get "${apt_opts[@]}" update -qq
 	(cd "$sources" && for p in irrlicht zlib libpng1.6 giflib; do
