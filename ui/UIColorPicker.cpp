@@ -303,3 +303,9 @@ void UIColorPicker::draw()
 		driver->draw2DImage(AlphaTexture, PreviewRect, PreviewRect, 0, 0, false);
 	driver->draw2DRectangle(Color, PreviewRect, clip);
 }
+
+void UIColorPicker::showColor(const video::SColor& c)
+{
+	AlphaBar->setPos(c.getAlpha());
+	setColor(c);
+}

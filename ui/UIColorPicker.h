@@ -23,6 +23,9 @@ public:
 	virtual void createAlphaTexture();
 	virtual void createGradientTexture();
 
+	//! Makes c the colour with its alpha on the alpha bar too (an opened drawing's brush).
+	void showColor(const irr::video::SColor& c);
+
 	//! Colour of row (0 to 128) of the hue bar; the same values fill the "gradient" texture.
 	static irr::video::SColor hueRowColor(irr::s32 row);
 

@@ -4,13 +4,14 @@
 
 #include "ui/UIBrushEditor.h"
 #include "ui/UIColorPicker.h"
+#include "ui/UIFileChooser.h"
 #include "ui/UINote.h"
 
 using namespace irr;
 
 UIPanel::UIPanel(gui::IGUIEnvironment* environment, gui::IGUIElement* parent, s32 id)
 	: gui::IGUIElement(gui::EGUIET_ELEMENT, environment, parent, id, core::rect<s32>(0, 0, PANEL_WIDTH, 600)),
-	  ColorPicker(0), BrushEditor(0), RecordGifButton(0), GifWarningImage(0), Note(0), BackgroundColor(0x40FFFFFF),
+	  ColorPicker(0), BrushEditor(0), RecordGifButton(0), GifWarningImage(0), Note(0), Files(0), BackgroundColor(0x40FFFFFF),
 	  RecordingRequested(false)
 {
 	// Null when "font.bmp" is missing: the button then uses the skin's font.
@@ -22,6 +23,9 @@ UIPanel::UIPanel(gui::IGUIEnvironment* environment, gui::IGUIElement* parent, s3
 
 	RecordGifButton = Environment->addButton(core::rect<s32>(5, 575, 105, 595), this, -1, L"RecordGif", 0);
 	RecordGifButton->setOverrideFont(font);
+
+	Files = new UIFileChooser(Environment, this, -1);
+	Files->drop(); // the panel's child list holds the only reference
 
 	// A child of the GUI root, not of the panel, so it stays at window position (300, 200)
 	// and shows while the panel is hidden. A missing file leaves the image empty.

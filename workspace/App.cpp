@@ -2,6 +2,7 @@
 #include "workspace/App.h"
 #include "stroke/StrokeNode.h"
 #include "workspace/Command.h"
+#include "document/DocumentKeeper.h"
 
 using namespace irr;
 
@@ -13,7 +14,8 @@ App::App()
 	  OrbitYaw(0.f), OrbitPitch(0.f), DrawingRoot(nullptr), Twisting(false), HoveredStroke(nullptr),
 	  AltDown(false), CtrlDown(false), ShiftDown(false), HistoryLimit(10), Tool(0), Erasing(false),
 	  RecordingGif(false), GifFrameCount(30), GifFramesCaptured(0), GifTimeSinceCapture(0.f),
-	  GifCaptureInterval(1.f / 120.f), LastDrawnFrame(nullptr)
+	  GifCaptureInterval(1.f / 120.f), LastDrawnFrame(nullptr),
+	  Revision(0), Documents(nullptr)
 {
 	for (s32 i = 0; i < GifFrameCount; ++i)
 		GifFrames.push_back(nullptr);
@@ -179,6 +181,18 @@ void App::onKeyDown(s32 key)
 			else
 				undo();
 		}
+		break;
+	case KEY_KEY_S:
+		if (CtrlDown && Documents)
+			Documents->save();
+		break;
+	case KEY_KEY_O:
+		if (CtrlDown && Documents)
+			Documents->chooseFile();
+		break;
+	case KEY_ESCAPE:
+		if (Documents)
+			Documents->closeFileList();
 		break;
 	case KEY_OEM_6: // "]"
 		dolly(10.f);

@@ -7,6 +7,7 @@
 
 class StrokeNode;
 struct Command;
+class DocumentKeeper;
 
 //! Translucent white (alpha 100 of 255): anchor and markers, and the brush preview over the panel.
 const irr::video::SColor NEUTRAL_PREVIEW_COLOR(0x64FFFFFF);
@@ -134,4 +135,8 @@ public:
 	irr::f32 GifCaptureInterval;
 	//! While recording on OpenGL, the frame last drawn (one reference); null otherwise.
 	irr::video::IImage* LastDrawnFrame;
+	//! Counts the changes of the drawing (commit, erase, undo, redo, open); the autosave watches it.
+	irr::u32 Revision;
+	//! Saving and opening for Ctrl+S and Ctrl+O; not owned, may be null.
+	DocumentKeeper* Documents;
 };

@@ -12,6 +12,7 @@ void App::recordAdd()
 	command->Stroke = CurrentStroke;
 	command->grabStroke();
 	pushUndo(command);
+	++Revision;
 }
 
 void App::recordErase()
@@ -22,6 +23,7 @@ void App::recordErase()
 	command->Stroke = HoveredStroke;
 	command->grabStroke();
 	pushUndo(command);
+	++Revision;
 }
 
 void App::pushUndo(Command* command)
@@ -50,6 +52,7 @@ void App::undo()
 	command->revert();
 	UndoList.erase(0);
 	RedoList.push_front(command);
+	++Revision;
 }
 
 void App::redo()
@@ -60,4 +63,5 @@ void App::redo()
 	command->apply();
 	RedoList.erase(0);
 	pushUndo(command);
+	++Revision;
 }
