@@ -331,17 +331,19 @@ class XServer:
 class Vantrel:
 	"""One run of the program in a fresh working directory on the given X server."""
 
-	def __init__(self, binary, assets, server, omit_assets=()):
+	def __init__(self, binary, assets, server, omit_assets=(), args=(), workdir=None):
+		"""args go to the program's command line; workdir (made by an earlier run) is
+		used again instead of a fresh directory."""
 		self.server = server
-		self.workdir = make_temp_dir("work-")
+		self.workdir = workdir or make_temp_dir("work-")
 		for name in ASSET_FILES:
-			if name not in omit_assets:
+			if name not in omit_assets and not os.path.exists(os.path.join(self.workdir, name)):
 				shutil.copy(os.path.join(assets, name), self.workdir)
 		self.env = dict(os.environ, DISPLAY=server.display)
 		# Kept outside the working directory, which holds only what the program sees.
 		self.stderr_path = os.path.join(make_temp_dir("log-"), "stderr.txt")
 		self._stderr = open(self.stderr_path, "wb")
-		self.proc = _spawn([binary], cwd=self.workdir, env=program_env(binary, self.env),
+		self.proc = _spawn([binary] + list(args), cwd=self.workdir, env=program_env(binary, self.env),
 			stdout=subprocess.DEVNULL, stderr=self._stderr)
 		self.x = XConnection(server.display)
 		self.window = self._find_window()
