@@ -153,6 +153,6 @@ TEST_F(PanelTest, ReleasesEachWidgetOnceWhenDestroyed)
 	EXPECT_EQ(Picker->getParent(), nullptr);
 	Picker->drop();
 	Editor->drop();
-	// The warning image belongs to the root and outlives the panel.
-	EXPECT_EQ(Env->getRootGUIElement()->getChildren().size(), 1u);
+	// The warning image and the note belong to the root and outlive the panel.
+	EXPECT_EQ(Env->getRootGUIElement()->getChildren().size(), 2u);
 }
