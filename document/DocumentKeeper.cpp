@@ -8,6 +8,7 @@
 #include "workspace/App.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 

@@ -93,7 +93,8 @@ void restoreDocument(App& app, const Document& drawing)
 	app.AnchorNode->setPosition(drawing.AnchorPosition);
 	app.setBackdropColor(video::SColor(drawing.BackdropColor));
 	app.setBrushColor(video::SColor(drawing.BrushColor));
-	app.setBrushSize(drawing.BrushRadius, drawing.BrushThickness);
+	// The panel's sliders cover these ranges; a file may hold anything.
+	app.setBrushSize(core::clamp(drawing.BrushRadius, 1.f, 30.f), core::clamp(drawing.BrushThickness, 0.1f, 1.f));
 	app.setTool(drawing.BrushKind);
 	++app.Revision;
 }
