@@ -2,7 +2,9 @@
 // opens the real window (an X display is needed), puts the sketch in the workspace, draws
 // frames for a while with no autosave, then the same number with an autosave started at
 // the first and a new one each time the previous has finished; prints frame times in ms.
-// Usage: autosave_frames [STROKES POINTS FRAMES]   (default 1000 200 60)
+// Usage: autosave_frames [STROKES POINTS FRAMES [null]]   (default 1000 200 60)
+// With "null" the engine's NULL driver stands in for the window: the frames then cost only
+// the frame loop's own work, which shows what the autosave takes from the main thread.
 #include "SketchSupport.h"
 #include "app/EventReceiver.h"
 #include "app/device.h"
@@ -18,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 using namespace irr;
@@ -33,10 +36,17 @@ int main(int argc, char** argv)
 	const int strokes = argc > 3 ? std::atoi(argv[1]) : 1000;
 	const int points = argc > 3 ? std::atoi(argv[2]) : 200;
 	const int frames = argc > 3 ? std::atoi(argv[3]) : 60;
+	const bool null = argc > 4 && std::string(argv[4]) == "null";
 
 	EventReceiver receiver;
 	App app;
-	IrrlichtDevice* device = createDeviceWithFallback(vantrelCreationParameters(&receiver), createEngineDevice);
+	SIrrlichtCreationParameters parameters = vantrelCreationParameters(&receiver);
+	if (null)
+	{
+		parameters.DriverType = video::EDT_NULL;
+		parameters.LoggingLevel = ELL_NONE;
+	}
+	IrrlichtDevice* device = createDeviceWithFallback(parameters, createEngineDevice);
 	if (!device)
 	{
 		std::fprintf(stderr, "autosave_frames: no OpenGL window (is DISPLAY set?)\n");
@@ -90,7 +100,8 @@ int main(int argc, char** argv)
 	const std::vector<f64> quiet = runFrames(false, snapshot);
 	const std::vector<f64> busy = runFrames(true, snapshot);
 	documents.waitForWrites();
-	std::printf("%d strokes of %d points, %d frames each\n", strokes, points, frames);
+	std::printf("%d strokes of %d points, %d frames each, %s\n", strokes, points, frames,
+		null ? "NULL driver" : "OpenGL window");
 	std::printf("without autosave: median %.1f ms, longest %.1f ms\n", quiet[quiet.size() / 2], quiet.back());
 	std::printf("with autosaves running: median %.1f ms, longest %.1f ms (longest snapshot on the frame loop %.2f ms)\n",
 		busy[busy.size() / 2], busy.back(), snapshot);
