@@ -31,6 +31,7 @@ StrokeGeometry buildStrokeGeometry(const DocumentStroke& stroke)
 	// after the first starts with a copy of the block before it; those vertices are the
 	// ones already kept from the end of the previous buffer.
 	const u32 UNUSED = 0xFFFFFFFF;
+	const u32 ring = StrokeNode::RING_SIZE; // a copy: std::min takes its arguments by reference
 	std::vector<u32> remap, previousTail;
 	for (u32 b = 0; b < node->Mesh->getMeshBufferCount(); ++b)
 	{
@@ -46,7 +47,7 @@ StrokeGeometry buildStrokeGeometry(const DocumentStroke& stroke)
 		{
 			if (remap[v] == UNUSED)
 				continue;
-			if (b > 0 && v < StrokeNode::RING_SIZE && previousTail[v] != UNUSED)
+			if (b > 0 && v < ring && previousTail[v] != UNUSED)
 				remap[v] = previousTail[v];
 			else
 			{
@@ -56,7 +57,7 @@ StrokeGeometry buildStrokeGeometry(const DocumentStroke& stroke)
 		}
 		for (u32 i = 0; i < indexCount; ++i)
 			geometry.Indices.push_back(remap[indices[i]]);
-		previousTail.assign(remap.end() - std::min<u32>(vertexCount, StrokeNode::RING_SIZE), remap.end());
+		previousTail.assign(remap.end() - std::min(vertexCount, ring), remap.end());
 	}
 	node->drop();
 	return geometry;

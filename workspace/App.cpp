@@ -1,8 +1,8 @@
 // The workspace's lifecycle, the settings the panel's widgets hand over, and the key table.
 #include "workspace/App.h"
+#include "document/DocumentKeeper.h"
 #include "stroke/StrokeNode.h"
 #include "workspace/Command.h"
-#include "document/DocumentKeeper.h"
 
 using namespace irr;
 
