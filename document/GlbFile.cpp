@@ -280,6 +280,14 @@ void setDrawingTransform(tinygltf::Node& node, const core::matrix4& twist)
 // ---------------------------------------------------------------------------------------
 // Reading. Every check names the field it found wrong; nothing is kept from a bad file.
 
+//! The member key of v, or a null value when v is no object or has no such member
+//! (tinygltf's own lookup insists on an object).
+const tinygltf::Value& member(const tinygltf::Value& v, const char* key)
+{
+	static const tinygltf::Value missing;
+	return v.Has(key) ? v.Get(key) : missing;
+}
+
 struct Reader
 {
 	const tinygltf::Model& Model;
@@ -364,14 +372,14 @@ struct Reader
 	bool readStroke(const tinygltf::Node& node, size_t number, DocumentStroke& stroke)
 	{
 		const std::string what = "stroke " + std::to_string(number);
-		const tinygltf::Value& data = node.extras.Get(EXTRAS_KEY);
+		const tinygltf::Value& data = member(node.extras, EXTRAS_KEY);
 		if (!data.IsObject())
 			return fail(what + " carries no program data");
-		if (!readPoints(data.Get("points"), what + " points", stroke.Points)
-			|| !readNumber(data.Get("radius"), what + " radius", stroke.Radius)
-			|| !readNumber(data.Get("thickness"), what + " thickness", stroke.Thickness)
-			|| !readVector(data.Get("viewDirection"), what + " viewDirection", stroke.ViewDirection)
-			|| !readColor(data.Get("color"), what + " color", stroke.Color))
+		if (!readPoints(member(data, "points"), what + " points", stroke.Points)
+			|| !readNumber(member(data, "radius"), what + " radius", stroke.Radius)
+			|| !readNumber(member(data, "thickness"), what + " thickness", stroke.Thickness)
+			|| !readVector(member(data, "viewDirection"), what + " viewDirection", stroke.ViewDirection)
+			|| !readColor(member(data, "color"), what + " color", stroke.Color))
 			return false;
 		if (stroke.Radius <= 0.f || stroke.Thickness <= 0.f)
 			return fail(what + ": radius and thickness must be above 0");
@@ -384,10 +392,10 @@ struct Reader
 			return fail("the file holds no scene");
 		const size_t sceneIndex = Model.defaultScene >= 0 && (size_t)Model.defaultScene < Model.scenes.size()
 			? (size_t)Model.defaultScene : 0;
-		const tinygltf::Value& data = Model.scenes[sceneIndex].extras.Get(EXTRAS_KEY);
+		const tinygltf::Value& data = member(Model.scenes[sceneIndex].extras, EXTRAS_KEY);
 		if (!data.IsObject())
 			return fail("it holds no Vantrel drawing (no program data; made by another program?)");
-		const tinygltf::Value& version = data.Get("version");
+		const tinygltf::Value& version = member(data, "version");
 		if (!version.IsInt() || version.GetNumberAsInt() < 1)
 			return fail("its format version is missing or not a whole number above 0");
 		if (version.GetNumberAsInt() > DOCUMENT_FORMAT_VERSION)
@@ -395,31 +403,31 @@ struct Reader
 				+ "; this program reads up to version " + std::to_string(DOCUMENT_FORMAT_VERSION) + ")");
 
 		Document d;
-		const tinygltf::Value& camera = data.Get("camera");
-		const tinygltf::Value& brush = data.Get("brush");
-		if (!readVector(camera.Get("position"), "camera position", d.CameraPosition)
-			|| !readVector(camera.Get("target"), "camera target", d.CameraTarget)
-			|| !readVector(camera.Get("up"), "camera up", d.CameraUp)
-			|| !readNumber(camera.Get("orbitYaw"), "camera orbitYaw", d.OrbitYaw)
-			|| !readNumber(camera.Get("orbitPitch"), "camera orbitPitch", d.OrbitPitch)
-			|| !readVector(data.Get("anchor"), "anchor", d.AnchorPosition)
-			|| !readColor(data.Get("backdrop"), "backdrop", d.BackdropColor)
-			|| !readColor(brush.Get("color"), "brush color", d.BrushColor)
-			|| !readNumber(brush.Get("radius"), "brush radius", d.BrushRadius)
-			|| !readNumber(brush.Get("thickness"), "brush thickness", d.BrushThickness))
+		const tinygltf::Value& camera = member(data, "camera");
+		const tinygltf::Value& brush = member(data, "brush");
+		if (!readVector(member(camera, "position"), "camera position", d.CameraPosition)
+			|| !readVector(member(camera, "target"), "camera target", d.CameraTarget)
+			|| !readVector(member(camera, "up"), "camera up", d.CameraUp)
+			|| !readNumber(member(camera, "orbitYaw"), "camera orbitYaw", d.OrbitYaw)
+			|| !readNumber(member(camera, "orbitPitch"), "camera orbitPitch", d.OrbitPitch)
+			|| !readVector(member(data, "anchor"), "anchor", d.AnchorPosition)
+			|| !readColor(member(data, "backdrop"), "backdrop", d.BackdropColor)
+			|| !readColor(member(brush, "color"), "brush color", d.BrushColor)
+			|| !readNumber(member(brush, "radius"), "brush radius", d.BrushRadius)
+			|| !readNumber(member(brush, "thickness"), "brush thickness", d.BrushThickness))
 			return false;
-		const tinygltf::Value& kind = brush.Get("kind");
+		const tinygltf::Value& kind = member(brush, "kind");
 		if (!kind.IsInt() || kind.GetNumberAsInt() < 0 || kind.GetNumberAsInt() > 1)
 			return fail("brush kind is not 0 (round) or 1 (erase)");
 		d.BrushKind = kind.GetNumberAsInt();
-		const tinygltf::Value& twist = data.Get("twist");
+		const tinygltf::Value& twist = member(data, "twist");
 		if (!twist.IsArray() || twist.ArrayLen() != 16)
 			return fail("twist is not a list of 16 numbers");
 		for (int i = 0; i < 16; ++i)
 			if (!readNumber(twist.Get(i), "twist", d.DrawingTransform[i]))
 				return false;
 
-		const tinygltf::Value& drawing = data.Get("drawing");
+		const tinygltf::Value& drawing = member(data, "drawing");
 		if (!drawing.IsInt() || drawing.GetNumberAsInt() < 0 || (size_t)drawing.GetNumberAsInt() >= Model.nodes.size())
 			return fail("drawing does not name a node of the file");
 		const std::vector<int>& children = Model.nodes[(size_t)drawing.GetNumberAsInt()].children;
