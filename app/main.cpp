@@ -2,6 +2,7 @@
 // and the workspace, then draws frames until the window is closed.
 #include "app/EventReceiver.h"
 #include "app/device.h"
+#include "document/DocumentKeeper.h"
 #include "platform/platform.h"
 #include "ui/AssetFiles.h"
 #include "ui/UIPanel.h"
@@ -12,7 +13,7 @@
 
 using namespace irr;
 
-int main(int, char**)
+int main(int argc, char** argv)
 {
 	EventReceiver receiver;
 	App app;
@@ -54,6 +55,12 @@ int main(int, char**)
 	receiver.Panel = panel;
 	receiver.syncSettings();
 
+	// Saving, opening and the autosave; "vantrel FILE.glb" starts with that drawing.
+	DocumentKeeper documents(app, panel);
+	app.Documents = &documents;
+	if (argc > 1)
+		documents.open(argv[1]);
+
 	ITimer* timer = device->getTimer();
 	u32 previous = timer->getTime();
 	while (device->run())
@@ -63,6 +70,7 @@ int main(int, char**)
 		const u32 now = timer->getTime();
 		app.FrameDelta = (f32)(u32)(now - previous) / 1000.f;
 		previous = now;
+		documents.update(now);
 		app.updateRecording(panel);
 
 		driver->beginScene(true, true, app.BackdropColor);
@@ -72,6 +80,7 @@ int main(int, char**)
 		driver->endScene();
 	}
 
+	documents.finish();
 	// The device takes the scene graph and the GUI with it; the workspace touches neither.
 	device->drop();
 	return 0;

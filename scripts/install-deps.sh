@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing Vantrel need; with
-# --bench also what bench/compare_gif.py runs side by side (ffmpeg, GNU time), with
+# Installs the Debian packages that building, running and testing Vantrel need, and the
+# Khronos glTF validator (npm package gltf-validator) into build/npm of the source tree;
+# with --bench also what bench/compare_gif.py runs side by side (ffmpeg, GNU time), with
 # --windows what the Windows cross build and its tests under Wine need.
 # Does nothing when all of them are present already.
 set -euo pipefail
@@ -10,7 +11,10 @@ packages=(
 	libirrlicht-dev libgl-dev libx11-dev
 	libgtest-dev libbenchmark-dev libgif-dev giflib-tools
 	xvfb xdotool x11-utils x11-apps imagemagick python3 python3-pil
+	libtinygltf-dev nlohmann-json3-dev assimp-utils nodejs
 )
+# Debian's npm, unless a Node.js that brings its own npm is installed already.
+command -v npm >/dev/null 2>&1 || packages+=(npm)
 if [ "${1:-}" = "--bench" ]; then
 	packages+=(ffmpeg time)
 fi
@@ -23,10 +27,19 @@ missing=()
 for p in "${packages[@]}"; do
 	dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
 
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
-echo "Installing: ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+	sudo=""
+	[ "$(id -u)" -ne 0 ] && sudo="sudo"
+	echo "Installing: ${missing[*]}"
+	$sudo apt-get update -qq
+	DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The validator that tests/document/test_readers.py runs on the program's files.
+validator_dir="$(cd "$(dirname "$0")/.." && pwd)/build/npm"
+if [ ! -f "$validator_dir/node_modules/gltf-validator/package.json" ]; then
+	echo "Installing gltf-validator into $validator_dir"
+	mkdir -p "$validator_dir"
+	npm install --prefix "$validator_dir" --no-audit --no-fund --loglevel=error gltf-validator@2.0.0-dev.3.10
+fi

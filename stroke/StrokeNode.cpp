@@ -6,7 +6,7 @@ using namespace irr;
 
 StrokeNode::StrokeNode(scene::ISceneNode* parent, scene::ISceneManager* mgr)
 	: scene::ISceneNode(parent, mgr, -1),
-	  HighlightColor(0xFFC8C864), DepthRadius(5.f), Radius(5.f), ViewDirection(0.f, 0.f, 0.f),
+	  HighlightColor(0xFFC8C864), DepthRadius(5.f), Radius(5.f), Thickness(1.f), ViewDirection(0.f, 0.f, 0.f),
 	  Mesh(new scene::SMesh()), BufferFirstBlock(0)
 {
 	StrokeBuffer* buffer = new StrokeBuffer();
@@ -70,6 +70,7 @@ video::SColor StrokeNode::getColor() const
 void StrokeNode::setBrush(f32 radius, f32 thickness)
 {
 	Radius = radius;
+	Thickness = thickness;
 	DepthRadius = thickness * radius;
 }
 

@@ -34,6 +34,8 @@ public:
 	irr::video::SColor HighlightColor;
 	irr::f32 DepthRadius;
 	irr::f32 Radius;
+	//! The thickness given to setBrush, kept so that the stroke can be rebuilt exactly.
+	irr::f32 Thickness;
 	irr::core::array<irr::core::vector3df> Points;
 	//! Unit cross-section ring: 24 entries, x = -0.5 (start ring) or +0.5 (end ring).
 	irr::core::array<irr::core::vector3df> RingTemplate;

@@ -4,6 +4,8 @@
 
 #include "app/utils.h"
 
+#include <cmath>
+
 using namespace irr;
 
 namespace
@@ -97,6 +99,27 @@ f32 UIBrushEditor::getRadius() const
 f32 UIBrushEditor::getThickness() const
 {
 	return utils_remap((f32)ThicknessBar->getPos(), 0.f, SLIDER_MAX, THICKNESS_MIN, THICKNESS_MAX);
+}
+
+// The slider position (0 to SLIDER_MAX) whose value is nearest to value.
+static s32 nearestPosition(f32 value, f32 low, f32 high)
+{
+	s32 best = 0;
+	for (s32 p = 1; p <= (s32)SLIDER_MAX; ++p)
+		if (std::fabs(utils_remap((f32)p, 0.f, SLIDER_MAX, low, high) - value)
+			< std::fabs(utils_remap((f32)best, 0.f, SLIDER_MAX, low, high) - value))
+			best = p;
+	return best;
+}
+
+void UIBrushEditor::setRadius(f32 radius)
+{
+	RadiusBar->setPos(nearestPosition(radius, RADIUS_MIN, RADIUS_MAX));
+}
+
+void UIBrushEditor::setThickness(f32 thickness)
+{
+	ThicknessBar->setPos(nearestPosition(thickness, THICKNESS_MIN, THICKNESS_MAX));
 }
 
 void UIBrushEditor::draw()

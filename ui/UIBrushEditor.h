@@ -17,6 +17,9 @@ public:
 	irr::f32 getRadius() const;
 	//! Depth-to-width ratio of the brush, 0.1 to 1.
 	irr::f32 getThickness() const;
+	//! Moves the sliders to the positions that give the nearest radius and thickness.
+	void setRadius(irr::f32 radius);
+	void setThickness(irr::f32 thickness);
 
 	irr::video::SColor BackgroundColor;
 	irr::gui::IGUIScrollBar* RadiusBar;

@@ -6,13 +6,14 @@
 
 #include "ui/UIBrushEditor.h"
 #include "ui/UIColorPicker.h"
+#include "ui/UIFileChooser.h"
 #include "ui/UINote.h"
 
 using namespace irr;
 
 UIPanel::UIPanel(gui::IGUIEnvironment* environment, gui::IGUIElement* parent, s32 id)
 	: gui::IGUIElement(gui::EGUIET_ELEMENT, environment, parent, id, core::rect<s32>(0, 0, PANEL_WIDTH, 600)),
-	  ColorPicker(0), BrushEditor(0), RecordGifButton(0), TurntableButton(0), GifWarningImage(0), Note(0),
+	  ColorPicker(0), BrushEditor(0), RecordGifButton(0), TurntableButton(0), GifWarningImage(0), Note(0), Files(0),
 	  BackgroundColor(0x40FFFFFF), RecordingRequested(false), TurntableRequested(false)
 {
 	// Null when "font.bmp" is missing: the button then uses the skin's font.
@@ -26,6 +27,9 @@ UIPanel::UIPanel(gui::IGUIEnvironment* environment, gui::IGUIElement* parent, s3
 	RecordGifButton->setOverrideFont(font);
 	TurntableButton = Environment->addButton(core::rect<s32>(5, 550, 105, 570), this, -1, L"Turntable", 0);
 	TurntableButton->setOverrideFont(font);
+
+	Files = new UIFileChooser(Environment, this, -1);
+	Files->drop(); // the panel's child list holds the only reference
 
 	// A child of the GUI root, not of the panel, so it stays at window position (300, 200)
 	// and shows while the panel is hidden. A missing file leaves the image empty.

@@ -7,6 +7,7 @@
 class UIColorPicker;
 class UIBrushEditor;
 class UINote;
+class UIFileChooser;
 
 //! Window columns 0 to PANEL_WIDTH - 1 belong to the panel.
 const irr::s32 PANEL_WIDTH = 110;
@@ -39,6 +40,8 @@ public:
 	irr::gui::IGUIImage* GifWarningImage;
 	//! The note at the foot of the view; a child of the GUI root like the warning.
 	UINote* Note;
+	//! "Open", "Save" and the file list below the brush editor; owned by the GUI tree.
+	UIFileChooser* Files;
 	irr::video::SColor BackgroundColor;
 	bool RecordingRequested;
 	bool TurntableRequested;

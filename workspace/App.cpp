@@ -1,5 +1,6 @@
 // The workspace's lifecycle, the settings the panel's widgets hand over, and the key table.
 #include "workspace/App.h"
+#include "document/DocumentKeeper.h"
 #include "stroke/StrokeNode.h"
 #include "workspace/Command.h"
 
@@ -14,7 +15,8 @@ App::App()
 	  AltDown(false), CtrlDown(false), ShiftDown(false), HistoryLimit(10), Tool(0), Erasing(false),
 	  RecordingGif(false), RecordingButton(-1), GifRecordingEnded(false),
 	  GifFramesCaptured(0), TurntableFrame(-1), AnchorWasVisible(false), MarkerWasVisible(false), GifWriter(nullptr),
-	  PickingColor(false), ColorCandidate(nullptr), EraseStepOpen(false)
+	  PickingColor(false), ColorCandidate(nullptr), EraseStepOpen(false),
+	  Revision(0), Documents(nullptr)
 {
 }
 
@@ -175,6 +177,18 @@ void App::onKeyDown(s32 key)
 			else
 				undo();
 		}
+		break;
+	case KEY_KEY_S:
+		if (CtrlDown && Documents)
+			Documents->save();
+		break;
+	case KEY_KEY_O:
+		if (CtrlDown && Documents)
+			Documents->chooseFile();
+		break;
+	case KEY_ESCAPE:
+		if (Documents)
+			Documents->closeFileList();
 		break;
 	case KEY_OEM_6: // "]"
 		dolly(10.f);

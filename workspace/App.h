@@ -11,6 +11,7 @@ class StrokeNode;
 struct Command;
 class RecordingWriter;
 class UIPanel;
+class DocumentKeeper;
 
 //! Translucent white (alpha 100 of 255): anchor and markers, and the brush preview over the panel.
 const irr::video::SColor NEUTRAL_PREVIEW_COLOR(0x64FFFFFF);
@@ -177,4 +178,8 @@ public:
 	StrokeNode* ColorCandidate;
 	//! The running erase drag has recorded an erase: its next ones join the same undo step.
 	bool EraseStepOpen;
+	//! Counts the changes of the drawing (commit, erase, undo, redo, open); the autosave watches it.
+	irr::u32 Revision;
+	//! Saving and opening for Ctrl+S and Ctrl+O; not owned, may be null.
+	DocumentKeeper* Documents;
 };

@@ -23,6 +23,7 @@ void App::recordAdd()
 	command->Stroke = CurrentStroke;
 	command->grabStroke();
 	pushUndo(command);
+	++Revision;
 }
 
 void App::recordErase()
@@ -36,6 +37,7 @@ void App::recordErase()
 	command->JoinsPrevious = EraseStepOpen && !UndoList.empty();
 	EraseStepOpen = true;
 	pushUndo(command);
+	++Revision;
 }
 
 void App::pushUndo(Command* command)
@@ -64,6 +66,8 @@ void App::undo()
 {
 	// A step undone in the middle of an erase drag is closed: later erases start a new one.
 	EraseStepOpen = false;
+	if (UndoList.empty())
+		return;
 	bool joined = true;
 	while (joined && !UndoList.empty())
 	{
@@ -73,6 +77,7 @@ void App::undo()
 		UndoList.erase(0);
 		RedoList.push_front(command);
 	}
+	++Revision;
 }
 
 void App::redo()
@@ -88,4 +93,5 @@ void App::redo()
 		RedoList.erase(0);
 		pushUndo(command);
 	} while (!RedoList.empty() && RedoList[0]->JoinsPrevious);
+	++Revision;
 }

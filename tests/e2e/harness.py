@@ -331,15 +331,17 @@ class XServer:
 class Vantrel:
 	"""One run of the program in a fresh working directory on the given X server."""
 
-	def __init__(self, binary, assets, server, omit_assets=(), asset_bytes=None):
-		"""asset_bytes maps asset names to the bytes to put there instead of the built file."""
+	def __init__(self, binary, assets, server, omit_assets=(), asset_bytes=None, args=(), workdir=None):
+		"""asset_bytes maps asset names to the bytes to put there instead of the built file;
+		args go to the program's command line; workdir (made by an earlier run) is used again
+		instead of a fresh directory."""
 		self.server = server
-		self.workdir = make_temp_dir("work-")
+		self.workdir = workdir or make_temp_dir("work-")
 		for name in ASSET_FILES:
 			if asset_bytes and name in asset_bytes:
 				with open(os.path.join(self.workdir, name), "wb") as f:
 					f.write(asset_bytes[name])
-			elif name not in omit_assets:
+			elif name not in omit_assets and not os.path.exists(os.path.join(self.workdir, name)):
 				shutil.copy(os.path.join(assets, name), self.workdir)
 		self.env = dict(os.environ, DISPLAY=server.display)
 		# Kept outside the working directory, which holds only what the program sees.
@@ -348,7 +350,7 @@ class Vantrel:
 		self.stdout_path = os.path.join(logs, "stdout.txt")
 		self._stderr = open(self.stderr_path, "wb")
 		self._stdout = open(self.stdout_path, "wb")
-		self.proc = _spawn(LAUNCHER + [binary], cwd=self.workdir, env=program_env(binary, self.env),
+		self.proc = _spawn(LAUNCHER + [binary] + list(args), cwd=self.workdir, env=program_env(binary, self.env),
 			stdout=self._stdout, stderr=self._stderr)
 		self.x = XConnection(server.display)
 		self.window = self._find_window()

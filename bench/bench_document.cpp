@@ -1,0 +1,113 @@
+// Saving and opening a sketch of 1,000 strokes of 200 points, and the snapshot the frame
+// loop takes for each autosave. Counters: file size and the size of the strokes' meshes in
+// memory (engine vertices and 16-bit indices), both in MB.
+#include "SketchSupport.h"
+#include "document/DocumentScene.h"
+#include "document/GlbFile.h"
+#include "stroke/StrokeNode.h"
+#include "workspace/App.h"
+
+#include <benchmark/benchmark.h>
+#include <irrlicht.h>
+
+#include <cstdio>
+#include <filesystem>
+
+using namespace irr;
+
+namespace
+{
+
+const int STROKES = 1000, POINTS = 200;
+
+// A NULL-device engine and a workspace set up like the program's main.
+struct Scene
+{
+	Scene()
+	{
+		SIrrlichtCreationParameters p;
+		p.DriverType = video::EDT_NULL;
+		p.WindowSize = core::dimension2du(800, 600);
+		p.LoggingLevel = ELL_NONE;
+		Device = createDeviceEx(p);
+		scene::ISceneManager* smgr = Device->getSceneManager();
+		scene::ICameraSceneNode* camera =
+			smgr->addCameraSceneNode(smgr->getRootSceneNode(), core::vector3df(0, 0, 0), core::vector3df(0, 0, 100), -1, true);
+		camera->setPosition(core::vector3df(100, 0, 0));
+		camera->setTarget(core::vector3df(0, 0, 0));
+		Application.init(smgr, camera);
+	}
+	~Scene() { Device->drop(); }
+
+	f64 meshMegabytes() const
+	{
+		size_t bytes = 0;
+		for (u32 i = 0; i < Application.Strokes.size(); ++i)
+			for (u32 b = 0; b < Application.Strokes[i]->Mesh->getMeshBufferCount(); ++b)
+			{
+				const scene::IMeshBuffer* buffer = Application.Strokes[i]->Mesh->getMeshBuffer(b);
+				bytes += buffer->getVertexCount() * sizeof(video::S3DVertex) + buffer->getIndexCount() * sizeof(u16);
+			}
+		return bytes / 1e6;
+	}
+
+	IrrlichtDevice* Device;
+	App Application;
+};
+
+std::string sketchPath()
+{
+	return (std::filesystem::temp_directory_path() / "vantrel-bench-sketch.glb").string();
+}
+
+void BM_SaveSketch(benchmark::State& state)
+{
+	const Document sketch = makeSketch(STROKES, POINTS);
+	const std::string path = sketchPath();
+	std::string error;
+	for (auto _ : state)
+		if (!saveGlbFile(sketch, path, error))
+			state.SkipWithError(error.c_str());
+	const f64 size = (f64)std::filesystem::file_size(path);
+	state.SetBytesProcessed((int64_t)(size * (f64)state.iterations()));
+	Scene scene;
+	restoreDocument(scene.Application, sketch);
+	state.counters["file_MB"] = size / 1e6;
+	state.counters["mesh_MB"] = scene.meshMegabytes();
+}
+BENCHMARK(BM_SaveSketch)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Reading the file and rebuilding every stroke in the workspace, as Open does.
+void BM_OpenSketch(benchmark::State& state)
+{
+	const std::string path = sketchPath();
+	std::string error;
+	if (!saveGlbFile(makeSketch(STROKES, POINTS), path, error))
+	{
+		state.SkipWithError(error.c_str());
+		return;
+	}
+	Scene scene;
+	for (auto _ : state)
+	{
+		Document d;
+		if (!loadGlbFile(path, d, error))
+			state.SkipWithError(error.c_str());
+		restoreDocument(scene.Application, d);
+	}
+	state.SetBytesProcessed((int64_t)std::filesystem::file_size(path) * state.iterations());
+	std::remove(path.c_str());
+}
+BENCHMARK(BM_OpenSketch)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The part of an autosave that runs on the main thread: copying the strokes' points.
+void BM_AutosaveSnapshot(benchmark::State& state)
+{
+	Scene scene;
+	restoreDocument(scene.Application, makeSketch(STROKES, POINTS));
+	for (auto _ : state)
+		benchmark::DoNotOptimize(captureDocument(scene.Application));
+}
+BENCHMARK(BM_AutosaveSnapshot)->Unit(benchmark::kMillisecond);
+
+} // namespace

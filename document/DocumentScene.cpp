@@ -1,0 +1,109 @@
+// The one place where the drawing record is taken from the workspace and given back to it.
+#include "document/DocumentScene.h"
+#include "stroke/StrokeNode.h"
+#include "ui/UIBrushEditor.h"
+#include "ui/UIColorPicker.h"
+#include "ui/UIPanel.h"
+#include "workspace/App.h"
+#include "workspace/Command.h"
+
+using namespace irr;
+
+Document captureDocument(const App& app)
+{
+	Document d;
+	// Hidden strokes are undo state, not drawing.
+	size_t visible = 0;
+	for (u32 i = 0; i < app.Strokes.size(); ++i)
+		if (app.Strokes[i]->isVisible())
+			++visible;
+	d.Strokes.reserve(visible);
+	for (u32 i = 0; i < app.Strokes.size(); ++i)
+	{
+		const StrokeNode* node = app.Strokes[i];
+		if (!node->isVisible())
+			continue;
+		DocumentStroke s;
+		s.Points.assign(node->Points.const_pointer(), node->Points.const_pointer() + node->Points.size());
+		s.Radius = node->Radius;
+		s.Thickness = node->Thickness;
+		s.ViewDirection = node->ViewDirection;
+		s.Color = node->Color.color;
+		d.Strokes.push_back(std::move(s));
+	}
+	d.CameraPosition = app.Camera->getPosition();
+	d.CameraTarget = app.Camera->getTarget();
+	d.CameraUp = app.Camera->getUpVector();
+	d.OrbitYaw = app.OrbitYaw;
+	d.OrbitPitch = app.OrbitPitch;
+	d.DrawingTransform = app.DrawingRoot->getRelativeTransformationMatrix();
+	d.AnchorPosition = app.AnchorNode->getPosition();
+	d.BackdropColor = app.BackdropColor.color;
+	d.BrushColor = app.BrushColor.color;
+	d.BrushRadius = app.BrushRadius;
+	d.BrushThickness = app.BrushThickness;
+	d.BrushKind = app.Tool;
+	return d;
+}
+
+void restoreDocument(App& app, const Document& drawing)
+{
+	// The history goes first: its commands hold the last references on hidden strokes.
+	for (u32 i = 0; i < app.UndoList.size(); ++i)
+		delete app.UndoList[i];
+	app.UndoList.clear();
+	app.clearRedo();
+	app.clearHighlight();
+	app.Strokes.clear();
+	// Every child of the drawing root is a stroke (committed or not); the root drops them.
+	app.DrawingRoot->removeAll();
+	app.CurrentStroke = nullptr;
+	app.HighlightedStroke = nullptr;
+	app.HoveredStroke = nullptr;
+	app.Drawing = false;
+	app.Erasing = false;
+
+	app.DrawingRoot->getRelativeTransformationMatrix() = drawing.DrawingTransform;
+	app.DrawingRoot->updateAbsolutePosition();
+	app.updateWorldToDrawing();
+
+	for (const DocumentStroke& s : drawing.Strokes)
+	{
+		// Built the way a drawn stroke is, so every vertex comes out the same.
+		StrokeNode* node = new StrokeNode(app.DrawingRoot, app.SceneManager);
+		node->drop(); // the drawing root owns the node
+		node->setColor(video::SColor(s.Color));
+		node->setBrush(s.Radius, s.Thickness);
+		node->ViewDirection = s.ViewDirection;
+		for (const core::vector3df& p : s.Points)
+			node->addPoint(p);
+		node->finish();
+		scene::ITriangleSelector* selector = app.SceneManager->createTriangleSelector(node->Mesh, node);
+		node->setTriangleSelector(selector);
+		selector->drop(); // the node keeps the selector
+		app.Strokes.push_back(node);
+	}
+
+	app.Camera->setPosition(drawing.CameraPosition);
+	app.Camera->setTarget(drawing.CameraTarget);
+	app.Camera->setUpVector(drawing.CameraUp);
+	app.Camera->updateAbsolutePosition();
+	app.OrbitYaw = drawing.OrbitYaw;
+	app.OrbitPitch = drawing.OrbitPitch;
+	app.AnchorNode->setPosition(drawing.AnchorPosition);
+	app.setBackdropColor(video::SColor(drawing.BackdropColor));
+	app.setBrushColor(video::SColor(drawing.BrushColor));
+	// The panel's sliders cover these ranges; a file may hold anything.
+	app.setBrushSize(core::clamp(drawing.BrushRadius, 1.f, 30.f), core::clamp(drawing.BrushThickness, 0.1f, 1.f));
+	app.setTool(drawing.BrushKind);
+	++app.Revision;
+}
+
+void showDocumentSettings(UIPanel& panel, const Document& drawing)
+{
+	panel.ColorPicker->setColor(video::SColor(drawing.BrushColor));
+	panel.ColorPicker->BackdropColor = video::SColor(drawing.BackdropColor);
+	panel.BrushEditor->setRadius(drawing.BrushRadius);
+	panel.BrushEditor->setThickness(drawing.BrushThickness);
+	panel.BrushEditor->selectBrush(drawing.BrushKind);
+}

@@ -1,0 +1,656 @@
+// Writing and reading the drawing as GLB. tinygltf does the container (JSON and binary
+// chunks); this file decides what goes into it and checks every field it reads back.
+//
+// Coordinate spaces: the program's world is left-handed (Y up) and glTF's right-handed
+// (Y up), so the meshes and the drawing node are mirrored in Z and their triangles turned
+// round for other programs. The program data in "extras" stays in the program's own space.
+#define TINYGLTF_IMPLEMENTATION
+#define TINYGLTF_NO_STB_IMAGE
+#define TINYGLTF_NO_STB_IMAGE_WRITE
+#define TINYGLTF_NO_EXTERNAL_IMAGE
+#include <tiny_gltf.h>
+
+#include "document/GlbFile.h"
+#include "platform/platform.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <streambuf>
+
+using namespace irr;
+using core::vector3df;
+
+namespace
+{
+
+// The points are written straight from memory as packed f32 triples.
+static_assert(sizeof(vector3df) == 12, "vector3df must be three packed floats");
+
+const int ARRAY_BUFFER = 34962;
+const int ELEMENT_ARRAY_BUFFER = 34963;
+const char* const EXTRAS_KEY = "vantrel";
+const char* const UNLIT = "KHR_materials_unlit";
+//! A GLB's lengths are 32-bit; leave room for the header and the JSON chunk.
+const size_t MAX_BINARY_SIZE = 0xF0000000u;
+
+// ---------------------------------------------------------------------------------------
+// Writing
+
+tinygltf::Value number(f64 v)
+{
+	return tinygltf::Value(v);
+}
+
+tinygltf::Value vectorValue(const vector3df& v)
+{
+	return tinygltf::Value(tinygltf::Value::Array{number(v.X), number(v.Y), number(v.Z)});
+}
+
+//! ARGB as four integers 0-255 in that order (a JSON integer cannot hold all 32-bit values here).
+tinygltf::Value colorValue(u32 argb)
+{
+	return tinygltf::Value(tinygltf::Value::Array{tinygltf::Value((int)(argb >> 24)),
+		tinygltf::Value((int)((argb >> 16) & 0xFF)), tinygltf::Value((int)((argb >> 8) & 0xFF)),
+		tinygltf::Value((int)(argb & 0xFF))});
+}
+
+//! An 8-bit sRGB channel as an 8-bit linear one: glTF vertex colours are linear.
+unsigned char srgbToLinear(u32 c)
+{
+	const f64 s = c / 255.0;
+	const f64 l = s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+	return (unsigned char)std::lround(l * 255.0);
+}
+
+//! Program (left-handed) to glTF (right-handed) coordinates: Z mirrored.
+vector3df mirrored(const vector3df& v)
+{
+	return vector3df(v.X, v.Y, -v.Z);
+}
+
+class ModelBuilder
+{
+public:
+	ModelBuilder() : OpaqueMaterial(-1), BlendMaterial(-1)
+	{
+		Model.asset.version = "2.0";
+		Model.asset.generator = "Vantrel";
+		Model.buffers.resize(1);
+	}
+
+	//! Appends bytes as a new buffer view (4-byte aligned); returns its index. target 0: no vertex data.
+	int addView(const void* data, size_t bytes, int target)
+	{
+		std::vector<unsigned char>& buffer = Model.buffers[0].data;
+		tinygltf::BufferView view;
+		view.buffer = 0;
+		view.byteOffset = buffer.size();
+		view.byteLength = bytes;
+		view.target = target;
+		const unsigned char* p = static_cast<const unsigned char*>(data);
+		buffer.insert(buffer.end(), p, p + bytes);
+		buffer.resize((buffer.size() + 3) & ~(size_t)3, 0);
+		Model.bufferViews.push_back(view);
+		return (int)Model.bufferViews.size() - 1;
+	}
+
+	int addAccessor(int view, int componentType, int type, size_t count, bool normalized = false)
+	{
+		tinygltf::Accessor accessor;
+		accessor.bufferView = view;
+		accessor.componentType = componentType;
+		accessor.type = type;
+		accessor.count = count;
+		accessor.normalized = normalized;
+		Model.accessors.push_back(accessor);
+		return (int)Model.accessors.size() - 1;
+	}
+
+	int material(bool translucent)
+	{
+		int& index = translucent ? BlendMaterial : OpaqueMaterial;
+		if (index >= 0)
+			return index;
+		tinygltf::Material m;
+		m.name = translucent ? "translucent stroke" : "stroke";
+		// The strokes' colour is in their vertices; the program draws them unlit.
+		m.pbrMetallicRoughness.metallicFactor = 0.0;
+		m.pbrMetallicRoughness.roughnessFactor = 1.0;
+		m.alphaMode = translucent ? "BLEND" : "OPAQUE";
+		m.extensions[UNLIT] = tinygltf::Value(tinygltf::Value::Object());
+		if (Model.extensionsUsed.empty())
+			Model.extensionsUsed.push_back(UNLIT);
+		Model.materials.push_back(m);
+		index = (int)Model.materials.size() - 1;
+		return index;
+	}
+
+	//! One mesh and one node for the stroke; returns the node's index.
+	int addStroke(const DocumentStroke& stroke, size_t ordinal)
+	{
+		const StrokeGeometry geometry = buildStrokeGeometry(stroke);
+		const size_t n = geometry.Positions.size();
+
+		std::vector<f32> positions;
+		positions.reserve(n * 3);
+		std::vector<f64> lo(3, std::numeric_limits<f64>::infinity()), hi(3, -std::numeric_limits<f64>::infinity());
+		for (const vector3df& p : geometry.Positions)
+		{
+			const vector3df q = mirrored(p);
+			const f32 c[3] = {q.X, q.Y, q.Z};
+			for (int k = 0; k < 3; ++k)
+			{
+				positions.push_back(c[k]);
+				lo[k] = std::min(lo[k], (f64)c[k]);
+				hi[k] = std::max(hi[k], (f64)c[k]);
+			}
+		}
+		const int positionAccessor = addAccessor(addView(positions.data(), positions.size() * sizeof(f32), ARRAY_BUFFER),
+			TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, n);
+		if (n)
+		{
+			Model.accessors[positionAccessor].minValues = lo;
+			Model.accessors[positionAccessor].maxValues = hi;
+		}
+
+		const video::SColor color(stroke.Color);
+		const unsigned char rgba[4] = {srgbToLinear(color.getRed()), srgbToLinear(color.getGreen()),
+			srgbToLinear(color.getBlue()), (unsigned char)color.getAlpha()};
+		std::vector<unsigned char> colors(n * 4);
+		for (size_t v = 0; v < n; ++v)
+			std::memcpy(&colors[v * 4], rgba, 4);
+		const int colorAccessor = addAccessor(addView(colors.data(), colors.size(), ARRAY_BUFFER),
+			TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE, TINYGLTF_TYPE_VEC4, n, true);
+
+		// Mirroring turns the triangles' winding round: swap two corners to keep their front.
+		int indexAccessor;
+		const size_t triangles = geometry.Indices.size() / 3;
+		if (n <= 65536)
+		{
+			std::vector<u16> indices(geometry.Indices.size());
+			for (size_t t = 0; t < triangles; ++t)
+			{
+				indices[t * 3] = (u16)geometry.Indices[t * 3];
+				indices[t * 3 + 1] = (u16)geometry.Indices[t * 3 + 2];
+				indices[t * 3 + 2] = (u16)geometry.Indices[t * 3 + 1];
+			}
+			indexAccessor = addAccessor(addView(indices.data(), indices.size() * 2, ELEMENT_ARRAY_BUFFER),
+				TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT, TINYGLTF_TYPE_SCALAR, indices.size());
+		}
+		else
+		{
+			// Past 2,730 blocks a stroke has more vertices than 16-bit indices reach.
+			std::vector<u32> indices(geometry.Indices.size());
+			for (size_t t = 0; t < triangles; ++t)
+			{
+				indices[t * 3] = geometry.Indices[t * 3];
+				indices[t * 3 + 1] = geometry.Indices[t * 3 + 2];
+				indices[t * 3 + 2] = geometry.Indices[t * 3 + 1];
+			}
+			indexAccessor = addAccessor(addView(indices.data(), indices.size() * 4, ELEMENT_ARRAY_BUFFER),
+				TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT, TINYGLTF_TYPE_SCALAR, indices.size());
+		}
+
+		// The program's own copy of the path, in drawing-root space, unmirrored.
+		const int pointsAccessor = addAccessor(addView(stroke.Points.data(), stroke.Points.size() * sizeof(vector3df), 0),
+			TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, stroke.Points.size());
+
+		tinygltf::Primitive primitive;
+		primitive.attributes["POSITION"] = positionAccessor;
+		primitive.attributes["COLOR_0"] = colorAccessor;
+		primitive.indices = indexAccessor;
+		primitive.material = material(color.getAlpha() < 255);
+		primitive.mode = TINYGLTF_MODE_TRIANGLES;
+
+		const std::string name = "stroke " + std::to_string(ordinal);
+		tinygltf::Mesh mesh;
+		mesh.name = name;
+		mesh.primitives.push_back(primitive);
+		Model.meshes.push_back(mesh);
+
+		tinygltf::Node node;
+		node.name = name;
+		node.mesh = (int)Model.meshes.size() - 1;
+		tinygltf::Value::Object data;
+		data["points"] = tinygltf::Value(pointsAccessor);
+		data["radius"] = number(stroke.Radius);
+		data["thickness"] = number(stroke.Thickness);
+		data["viewDirection"] = vectorValue(stroke.ViewDirection);
+		data["color"] = colorValue(stroke.Color);
+		tinygltf::Value::Object extras;
+		extras[EXTRAS_KEY] = tinygltf::Value(std::move(data));
+		node.extras = tinygltf::Value(std::move(extras));
+		Model.nodes.push_back(node);
+		return (int)Model.nodes.size() - 1;
+	}
+
+	tinygltf::Model Model;
+
+private:
+	int OpaqueMaterial;
+	int BlendMaterial;
+};
+
+//! The twist as glTF translation and rotation (it is rigid), mirrored into glTF's space.
+void setDrawingTransform(tinygltf::Node& node, const core::matrix4& twist)
+{
+	// Both the engine and glTF keep element (row r, column c) at index 4c + r.
+	f64 m[16];
+	for (int i = 0; i < 16; ++i)
+	{
+		const int r = i % 4, c = i / 4;
+		m[i] = ((r == 2) != (c == 2)) ? -(f64)twist[i] : (f64)twist[i];
+	}
+	auto R = [&](int r, int c) { return m[4 * c + r]; };
+	f64 w, x, y, z;
+	const f64 trace = R(0, 0) + R(1, 1) + R(2, 2);
+	if (trace > 0)
+	{
+		const f64 s = std::sqrt(trace + 1.0) * 2;
+		w = 0.25 * s; x = (R(2, 1) - R(1, 2)) / s; y = (R(0, 2) - R(2, 0)) / s; z = (R(1, 0) - R(0, 1)) / s;
+	}
+	else if (R(0, 0) > R(1, 1) && R(0, 0) > R(2, 2))
+	{
+		const f64 s = std::sqrt(1.0 + R(0, 0) - R(1, 1) - R(2, 2)) * 2;
+		w = (R(2, 1) - R(1, 2)) / s; x = 0.25 * s; y = (R(0, 1) + R(1, 0)) / s; z = (R(0, 2) + R(2, 0)) / s;
+	}
+	else if (R(1, 1) > R(2, 2))
+	{
+		const f64 s = std::sqrt(1.0 + R(1, 1) - R(0, 0) - R(2, 2)) * 2;
+		w = (R(0, 2) - R(2, 0)) / s; x = (R(0, 1) + R(1, 0)) / s; y = 0.25 * s; z = (R(1, 2) + R(2, 1)) / s;
+	}
+	else
+	{
+		const f64 s = std::sqrt(1.0 + R(2, 2) - R(0, 0) - R(1, 1)) * 2;
+		w = (R(1, 0) - R(0, 1)) / s; x = (R(0, 2) + R(2, 0)) / s; y = (R(1, 2) + R(2, 1)) / s; z = 0.25 * s;
+	}
+	const f64 length = std::sqrt(w * w + x * x + y * y + z * z);
+	if (length > 0 && !(x == 0 && y == 0 && z == 0))
+		node.rotation = {x / length, y / length, z / length, w / length};
+	if (m[12] != 0 || m[13] != 0 || m[14] != 0)
+		node.translation = {m[12], m[13], m[14]};
+}
+
+// ---------------------------------------------------------------------------------------
+// Reading. Every check names the field it found wrong; nothing is kept from a bad file.
+
+//! The member key of v, or a null value when v is no object or has no such member
+//! (tinygltf's own lookup insists on an object).
+const tinygltf::Value& member(const tinygltf::Value& v, const char* key)
+{
+	static const tinygltf::Value missing;
+	return v.Has(key) ? v.Get(key) : missing;
+}
+
+struct Reader
+{
+	const tinygltf::Model& Model;
+	std::string Error;
+
+	bool fail(const std::string& what)
+	{
+		if (Error.empty())
+			Error = what;
+		return false;
+	}
+
+	bool readNumber(const tinygltf::Value& v, const std::string& what, f32& out)
+	{
+		if (!v.IsNumber())
+			return fail(what + " is missing or not a number");
+		const f64 d = v.GetNumberAsDouble();
+		if (!std::isfinite(d) || std::fabs(d) > std::numeric_limits<f32>::max())
+			return fail(what + " is not a finite number");
+		out = (f32)d;
+		return true;
+	}
+
+	bool readVector(const tinygltf::Value& v, const std::string& what, vector3df& out)
+	{
+		if (!v.IsArray() || v.ArrayLen() != 3)
+			return fail(what + " is not a list of three numbers");
+		return readNumber(v.Get(0), what, out.X) && readNumber(v.Get(1), what, out.Y) && readNumber(v.Get(2), what, out.Z);
+	}
+
+	bool readColor(const tinygltf::Value& v, const std::string& what, u32& out)
+	{
+		if (!v.IsArray() || v.ArrayLen() != 4)
+			return fail(what + " is not a list of four numbers (alpha, red, green, blue)");
+		u32 argb = 0;
+		for (int i = 0; i < 4; ++i)
+		{
+			const tinygltf::Value& c = v.Get(i);
+			if (!c.IsInt() || c.GetNumberAsInt() < 0 || c.GetNumberAsInt() > 255)
+				return fail(what + " has a channel that is not a whole number from 0 to 255");
+			argb = (argb << 8) | (u32)c.GetNumberAsInt();
+		}
+		out = argb;
+		return true;
+	}
+
+	bool readPoints(const tinygltf::Value& v, const std::string& what, std::vector<vector3df>& out)
+	{
+		if (!v.IsInt() || v.GetNumberAsInt() < 0 || (size_t)v.GetNumberAsInt() >= Model.accessors.size())
+			return fail(what + " does not name an accessor of the file");
+		const tinygltf::Accessor& a = Model.accessors[(size_t)v.GetNumberAsInt()];
+		if (a.componentType != TINYGLTF_COMPONENT_TYPE_FLOAT || a.type != TINYGLTF_TYPE_VEC3 || a.sparse.isSparse)
+			return fail(what + " is not an accessor of three 32-bit floats");
+		if (a.bufferView < 0 || (size_t)a.bufferView >= Model.bufferViews.size())
+			return fail(what + ": the accessor has no buffer view");
+		const tinygltf::BufferView& view = Model.bufferViews[(size_t)a.bufferView];
+		if (view.buffer < 0 || (size_t)view.buffer >= Model.buffers.size())
+			return fail(what + ": the buffer view names no buffer");
+		const size_t bufferSize = Model.buffers[(size_t)view.buffer].data.size();
+		if (view.byteStride != 0 && view.byteStride != 12)
+			return fail(what + ": the points are not packed (byteStride " + std::to_string(view.byteStride) + ")");
+		// Sizes are checked without overflow: a count can be any number the file claims.
+		if (view.byteOffset > bufferSize || view.byteLength > bufferSize - view.byteOffset)
+			return fail(what + ": the buffer view lies outside the binary data");
+		if (a.byteOffset > view.byteLength || a.count > (view.byteLength - a.byteOffset) / 12)
+			return fail(what + ": the accessor claims " + std::to_string(a.count) + " points, more than its data holds");
+		if (a.count < 2)
+			return fail(what + " holds fewer than two points");
+		const unsigned char* data = Model.buffers[(size_t)view.buffer].data.data() + view.byteOffset + a.byteOffset;
+		out.resize(a.count);
+		for (size_t i = 0; i < out.size(); ++i)
+		{
+			f32 c[3];
+			std::memcpy(c, data + i * 12, 12);
+			if (!std::isfinite(c[0]) || !std::isfinite(c[1]) || !std::isfinite(c[2]))
+				return fail(what + ": point " + std::to_string(i + 1) + " is not finite");
+			out[i].set(c[0], c[1], c[2]);
+		}
+		return true;
+	}
+
+	bool readStroke(const tinygltf::Node& node, size_t number, DocumentStroke& stroke)
+	{
+		const std::string what = "stroke " + std::to_string(number);
+		const tinygltf::Value& data = member(node.extras, EXTRAS_KEY);
+		if (!data.IsObject())
+			return fail(what + " carries no program data");
+		if (!readPoints(member(data, "points"), what + " points", stroke.Points)
+			|| !readNumber(member(data, "radius"), what + " radius", stroke.Radius)
+			|| !readNumber(member(data, "thickness"), what + " thickness", stroke.Thickness)
+			|| !readVector(member(data, "viewDirection"), what + " viewDirection", stroke.ViewDirection)
+			|| !readColor(member(data, "color"), what + " color", stroke.Color))
+			return false;
+		if (stroke.Radius <= 0.f || stroke.Thickness <= 0.f)
+			return fail(what + ": radius and thickness must be above 0");
+		return true;
+	}
+
+	bool read(Document& out)
+	{
+		if (Model.scenes.empty())
+			return fail("the file holds no scene");
+		const size_t sceneIndex = Model.defaultScene >= 0 && (size_t)Model.defaultScene < Model.scenes.size()
+			? (size_t)Model.defaultScene : 0;
+		const tinygltf::Value& data = member(Model.scenes[sceneIndex].extras, EXTRAS_KEY);
+		if (!data.IsObject())
+			return fail("it holds no Vantrel drawing (no program data; made by another program?)");
+		const tinygltf::Value& version = member(data, "version");
+		if (!version.IsInt() || version.GetNumberAsInt() < 1)
+			return fail("its format version is missing or not a whole number above 0");
+		if (version.GetNumberAsInt() > DOCUMENT_FORMAT_VERSION)
+			return fail("it was written by a newer Vantrel (file format version " + std::to_string(version.GetNumberAsInt())
+				+ "; this program reads up to version " + std::to_string(DOCUMENT_FORMAT_VERSION) + ")");
+
+		Document d;
+		const tinygltf::Value& camera = member(data, "camera");
+		const tinygltf::Value& brush = member(data, "brush");
+		if (!readVector(member(camera, "position"), "camera position", d.CameraPosition)
+			|| !readVector(member(camera, "target"), "camera target", d.CameraTarget)
+			|| !readVector(member(camera, "up"), "camera up", d.CameraUp)
+			|| !readNumber(member(camera, "orbitYaw"), "camera orbitYaw", d.OrbitYaw)
+			|| !readNumber(member(camera, "orbitPitch"), "camera orbitPitch", d.OrbitPitch)
+			|| !readVector(member(data, "anchor"), "anchor", d.AnchorPosition)
+			|| !readColor(member(data, "backdrop"), "backdrop", d.BackdropColor)
+			|| !readColor(member(brush, "color"), "brush color", d.BrushColor)
+			|| !readNumber(member(brush, "radius"), "brush radius", d.BrushRadius)
+			|| !readNumber(member(brush, "thickness"), "brush thickness", d.BrushThickness))
+			return false;
+		const tinygltf::Value& kind = member(brush, "kind");
+		if (!kind.IsInt() || kind.GetNumberAsInt() < 0 || kind.GetNumberAsInt() > 1)
+			return fail("brush kind is not 0 (round) or 1 (erase)");
+		d.BrushKind = kind.GetNumberAsInt();
+		const tinygltf::Value& twist = member(data, "twist");
+		if (!twist.IsArray() || twist.ArrayLen() != 16)
+			return fail("twist is not a list of 16 numbers");
+		for (int i = 0; i < 16; ++i)
+			if (!readNumber(twist.Get(i), "twist", d.DrawingTransform[i]))
+				return false;
+
+		const tinygltf::Value& drawing = member(data, "drawing");
+		if (!drawing.IsInt() || drawing.GetNumberAsInt() < 0 || (size_t)drawing.GetNumberAsInt() >= Model.nodes.size())
+			return fail("drawing does not name a node of the file");
+		const std::vector<int>& children = Model.nodes[(size_t)drawing.GetNumberAsInt()].children;
+		d.Strokes.resize(children.size());
+		for (size_t i = 0; i < children.size(); ++i)
+		{
+			if (children[i] < 0 || (size_t)children[i] >= Model.nodes.size())
+				return fail("stroke " + std::to_string(i + 1) + " names no node of the file");
+			if (!readStroke(Model.nodes[(size_t)children[i]], i + 1, d.Strokes[i]))
+				return false;
+		}
+		out = std::move(d);
+		return true;
+	}
+};
+
+std::string trimmed(std::string s)
+{
+	while (!s.empty() && (s.back() == '\n' || s.back() == ' '))
+		s.pop_back();
+	for (char& c : s)
+		if (c == '\n')
+			c = ' ';
+	return s;
+}
+
+//! A stream buffer that writes straight to a C file, so the data need not be held twice.
+class FileOutBuffer : public std::streambuf
+{
+public:
+	explicit FileOutBuffer(std::FILE* file) : File(file) {}
+
+protected:
+	int_type overflow(int_type c) override
+	{
+		if (c == traits_type::eof())
+			return traits_type::not_eof(c);
+		return std::fputc(c, File) == EOF ? traits_type::eof() : c;
+	}
+	std::streamsize xsputn(const char* s, std::streamsize n) override
+	{
+		return (std::streamsize)std::fwrite(s, 1, (size_t)n, File);
+	}
+
+private:
+	std::FILE* File;
+};
+
+std::string systemError()
+{
+	return std::strerror(errno);
+}
+
+} // namespace
+
+bool writeGlb(const Document& drawing, std::ostream& out, std::string& error)
+{
+	ModelBuilder builder;
+	tinygltf::Model& model = builder.Model;
+
+	tinygltf::Node root;
+	root.name = "drawing";
+	setDrawingTransform(root, drawing.DrawingTransform);
+	for (size_t i = 0; i < drawing.Strokes.size(); ++i)
+	{
+		root.children.push_back(builder.addStroke(drawing.Strokes[i], i + 1));
+		if (model.buffers[0].data.size() > MAX_BINARY_SIZE)
+		{
+			error = "the drawing is too large for one glTF binary file (4 GB)";
+			return false;
+		}
+	}
+	model.nodes.push_back(root);
+	const int rootIndex = (int)model.nodes.size() - 1;
+	// An empty drawing has no binary data: a buffer of length 0 is not allowed.
+	if (model.buffers[0].data.empty())
+		model.buffers.clear();
+
+	tinygltf::Value::Object camera;
+	camera["position"] = vectorValue(drawing.CameraPosition);
+	camera["target"] = vectorValue(drawing.CameraTarget);
+	camera["up"] = vectorValue(drawing.CameraUp);
+	camera["orbitYaw"] = number(drawing.OrbitYaw);
+	camera["orbitPitch"] = number(drawing.OrbitPitch);
+	tinygltf::Value::Object brush;
+	brush["color"] = colorValue(drawing.BrushColor);
+	brush["radius"] = number(drawing.BrushRadius);
+	brush["thickness"] = number(drawing.BrushThickness);
+	brush["kind"] = tinygltf::Value(drawing.BrushKind);
+	tinygltf::Value::Array twist;
+	for (int i = 0; i < 16; ++i)
+		twist.push_back(number(drawing.DrawingTransform[i]));
+
+	tinygltf::Value::Object data;
+	data["version"] = tinygltf::Value(DOCUMENT_FORMAT_VERSION);
+	data["drawing"] = tinygltf::Value(rootIndex);
+	data["camera"] = tinygltf::Value(std::move(camera));
+	data["twist"] = tinygltf::Value(std::move(twist));
+	data["anchor"] = vectorValue(drawing.AnchorPosition);
+	data["backdrop"] = colorValue(drawing.BackdropColor);
+	data["brush"] = tinygltf::Value(std::move(brush));
+	tinygltf::Value::Object extras;
+	extras[EXTRAS_KEY] = tinygltf::Value(std::move(data));
+
+	tinygltf::Scene scene;
+	scene.name = "Vantrel drawing";
+	scene.nodes.push_back(rootIndex);
+	scene.extras = tinygltf::Value(std::move(extras));
+	model.scenes.push_back(scene);
+	model.defaultScene = 0;
+
+	tinygltf::TinyGLTF gltf;
+	if (!gltf.WriteGltfSceneToStream(&model, out, false, true) || !out.good())
+	{
+		error = "writing failed";
+		return false;
+	}
+	return true;
+}
+
+bool saveGlbFile(const Document& drawing, const std::string& path, std::string& error)
+{
+	std::error_code ec;
+	if (std::filesystem::is_directory(path, ec))
+	{
+		error = path + " is a directory";
+		return false;
+	}
+	// Unique per save, so two saves (or two programs) never share a temporary file.
+	static std::atomic<unsigned> counter(0);
+	const std::string temporary = path + ".tmp" +
+		std::to_string((unsigned long long)std::chrono::steady_clock::now().time_since_epoch().count()) + "-" +
+		std::to_string(counter++);
+	std::FILE* file = std::fopen(temporary.c_str(), "wb");
+	if (!file)
+	{
+		error = "cannot create a file beside " + path + ": " + systemError();
+		return false;
+	}
+	bool ok;
+	{
+		FileOutBuffer buffer(file);
+		std::ostream out(&buffer);
+		ok = writeGlb(drawing, out, error);
+	}
+	if (ok && (std::ferror(file) || !platform::syncFile(file)))
+	{
+		error = "cannot write beside " + path + ": " + systemError();
+		ok = false;
+	}
+	if (std::fclose(file) != 0 && ok)
+	{
+		error = "cannot write beside " + path + ": " + systemError();
+		ok = false;
+	}
+	if (ok && !platform::replaceFile(temporary.c_str(), path.c_str()))
+	{
+		error = "cannot put the new file in the place of " + path + ": " + systemError();
+		ok = false;
+	}
+	if (!ok)
+		std::remove(temporary.c_str());
+	return ok;
+}
+
+bool readGlb(const unsigned char* data, size_t size, Document& drawing, std::string& error)
+{
+	if (size > std::numeric_limits<unsigned int>::max())
+	{
+		error = "the file is larger than a glTF binary file can be (4 GB)";
+		return false;
+	}
+	tinygltf::TinyGLTF gltf;
+	tinygltf::Model model;
+	std::string err, warn;
+	if (!gltf.LoadBinaryFromMemory(&model, &err, &warn, data, (unsigned int)size, "", tinygltf::REQUIRE_VERSION))
+	{
+		error = "it is not a readable glTF binary file (" + trimmed(err.empty() ? "unknown reason" : err) + ")";
+		return false;
+	}
+	Reader reader{model, std::string()};
+	if (!reader.read(drawing))
+	{
+		error = reader.Error;
+		return false;
+	}
+	return true;
+}
+
+bool loadGlbFile(const std::string& path, Document& drawing, std::string& error)
+{
+	std::error_code ec;
+	if (std::filesystem::is_directory(path, ec))
+	{
+		error = "cannot open " + path + ": it is a directory";
+		return false;
+	}
+	std::FILE* file = std::fopen(path.c_str(), "rb");
+	if (!file)
+	{
+		error = "cannot open " + path + ": " + systemError();
+		return false;
+	}
+	std::vector<unsigned char> bytes;
+	unsigned char chunk[1 << 16];
+	size_t n;
+	while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+	{
+		bytes.insert(bytes.end(), chunk, chunk + n);
+		if (bytes.size() > std::numeric_limits<unsigned int>::max())
+			break;
+	}
+	const bool failed = std::ferror(file) != 0;
+	std::fclose(file);
+	if (failed)
+	{
+		error = "cannot read " + path + ": " + systemError();
+		return false;
+	}
+	if (!readGlb(bytes.data(), bytes.size(), drawing, error))
+	{
+		error = "cannot open " + path + ": " + error;
+		return false;
+	}
+	return true;
+}

@@ -1,0 +1,323 @@
+// The GLB file on its own: what goes in comes back exactly, and every kind of bad file is
+// refused with a message that names the fault. Files are taken apart with nlohmann-json,
+// not with the program's reader.
+#include "DocumentTestSupport.h"
+#include "document/GlbFile.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <sstream>
+
+using namespace irr;
+using nlohmann::json;
+
+namespace
+{
+
+Document sampleDrawing()
+{
+	Document d;
+	DocumentStroke a;
+	a.Points = {core::vector3df(0.1f, 0.2f, 0.3f), core::vector3df(5.5f, -3.25f, 1e-7f), core::vector3df(9.f, 9.f, 9.f)};
+	a.Radius = 15.5f;
+	a.Thickness = 0.55f;
+	a.ViewDirection = core::vector3df(-0.70710677f, 0.f, 0.70710677f);
+	a.Color = 0x80FF0010;
+	DocumentStroke b = a;
+	b.Points.push_back(core::vector3df(-1.f / 3.f, 2.f / 3.f, 1e30f));
+	b.Color = 0xFF00FF00;
+	b.Radius = 1.f;
+	b.Thickness = 0.1f;
+	d.Strokes = {a, b};
+	d.CameraPosition = core::vector3df(12.5f, 80.f, -1.f / 7.f);
+	d.CameraTarget = core::vector3df(1.f, 2.f, 3.f);
+	d.CameraUp = core::vector3df(-0.5f, 0.8660254f, 0.f);
+	d.OrbitYaw = 1234.f;
+	d.OrbitPitch = -95.f;
+	d.DrawingTransform.setRotationDegrees(core::vector3df(10.f, 20.f, 30.f));
+	d.DrawingTransform.setTranslation(core::vector3df(4.f, 5.f, 6.f));
+	d.AnchorPosition = core::vector3df(7.f, -8.f, 9.f);
+	d.BackdropColor = 0xFF102030;
+	d.BrushColor = 0x7F405060;
+	d.BrushRadius = 23.62f;
+	d.BrushThickness = 0.28f;
+	d.BrushKind = 1;
+	return d;
+}
+
+std::vector<unsigned char> toGlb(const Document& d)
+{
+	std::ostringstream out;
+	std::string error;
+	EXPECT_TRUE(writeGlb(d, out, error)) << error;
+	const std::string s = out.str();
+	return std::vector<unsigned char>(s.begin(), s.end());
+}
+
+bool fromGlb(const std::vector<unsigned char>& bytes, Document& d, std::string& error)
+{
+	return readGlb(bytes.data(), bytes.size(), d, error);
+}
+
+uint32_t word(const std::vector<unsigned char>& b, size_t at)
+{
+	return (uint32_t)b[at] | (uint32_t)b[at + 1] << 8 | (uint32_t)b[at + 2] << 16 | (uint32_t)b[at + 3] << 24;
+}
+
+void putWord(std::vector<unsigned char>& b, uint32_t v)
+{
+	for (int i = 0; i < 4; ++i)
+		b.push_back((unsigned char)(v >> (8 * i)));
+}
+
+// GLB: 12-byte header ("glTF", version 2, length), then chunks of (length, type, data).
+json jsonChunk(const std::vector<unsigned char>& glb)
+{
+	const uint32_t length = word(glb, 12);
+	return json::parse(glb.begin() + 20, glb.begin() + 20 + length);
+}
+
+std::vector<unsigned char> binChunk(const std::vector<unsigned char>& glb)
+{
+	const size_t at = 20 + word(glb, 12);
+	if (at >= glb.size())
+		return {};
+	return std::vector<unsigned char>(glb.begin() + (long)at + 8, glb.begin() + (long)at + 8 + word(glb, at));
+}
+
+std::vector<unsigned char> makeGlb(const json& j, const std::vector<unsigned char>& bin)
+{
+	std::string text = j.dump();
+	while (text.size() % 4)
+		text += ' ';
+	std::vector<unsigned char> out = {'g', 'l', 'T', 'F'};
+	putWord(out, 2);
+	putWord(out, (uint32_t)(12 + 8 + text.size() + (bin.empty() ? 0 : 8 + bin.size())));
+	putWord(out, (uint32_t)text.size());
+	putWord(out, 0x4E4F534A); // "JSON"
+	out.insert(out.end(), text.begin(), text.end());
+	if (!bin.empty())
+	{
+		putWord(out, (uint32_t)bin.size());
+		putWord(out, 0x004E4942); // "BIN"
+		out.insert(out.end(), bin.begin(), bin.end());
+	}
+	return out;
+}
+
+// The program data of the first stroke node, found through the scene's "drawing" node.
+json& firstStrokeData(json& j)
+{
+	const int drawing = j["scenes"][0]["extras"]["vantrel"]["drawing"];
+	const int first = j["nodes"][drawing]["children"][0];
+	return j["nodes"][first]["extras"]["vantrel"];
+}
+
+bool bitsEqual(const core::vector3df& a, const core::vector3df& b)
+{
+	return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// The refusal of an edited copy of the sample file; the drawing handed in stays as it was.
+std::string refusal(const std::function<void(json&)>& edit)
+{
+	const std::vector<unsigned char> glb = toGlb(sampleDrawing());
+	json j = jsonChunk(glb);
+	edit(j);
+	Document d;
+	d.BrushKind = 7;
+	std::string error;
+	EXPECT_FALSE(fromGlb(makeGlb(j, binChunk(glb)), d, error));
+	EXPECT_EQ(d.BrushKind, 7);
+	EXPECT_TRUE(d.Strokes.empty());
+	return error;
+}
+
+} // namespace
+
+TEST(GlbFile, GivesBackEveryFieldBitForBit)
+{
+	const Document in = sampleDrawing();
+	Document out;
+	std::string error;
+	ASSERT_TRUE(fromGlb(toGlb(in), out, error)) << error;
+
+	ASSERT_EQ(out.Strokes.size(), in.Strokes.size());
+	for (size_t i = 0; i < in.Strokes.size(); ++i)
+	{
+		const DocumentStroke &a = in.Strokes[i], &b = out.Strokes[i];
+		ASSERT_EQ(a.Points.size(), b.Points.size());
+		for (size_t p = 0; p < a.Points.size(); ++p)
+			EXPECT_TRUE(bitsEqual(a.Points[p], b.Points[p])) << "stroke " << i << " point " << p;
+		EXPECT_EQ(std::memcmp(&a.Radius, &b.Radius, 4), 0);
+		EXPECT_EQ(std::memcmp(&a.Thickness, &b.Thickness, 4), 0);
+		EXPECT_TRUE(bitsEqual(a.ViewDirection, b.ViewDirection));
+		EXPECT_EQ(a.Color, b.Color);
+	}
+	EXPECT_TRUE(bitsEqual(out.CameraPosition, in.CameraPosition));
+	EXPECT_TRUE(bitsEqual(out.CameraTarget, in.CameraTarget));
+	EXPECT_TRUE(bitsEqual(out.CameraUp, in.CameraUp));
+	EXPECT_EQ(out.OrbitYaw, in.OrbitYaw);
+	EXPECT_EQ(out.OrbitPitch, in.OrbitPitch);
+	EXPECT_EQ(std::memcmp(out.DrawingTransform.pointer(), in.DrawingTransform.pointer(), 64), 0);
+	EXPECT_TRUE(bitsEqual(out.AnchorPosition, in.AnchorPosition));
+	EXPECT_EQ(out.BackdropColor, in.BackdropColor);
+	EXPECT_EQ(out.BrushColor, in.BrushColor);
+	EXPECT_EQ(out.BrushRadius, in.BrushRadius);
+	EXPECT_EQ(out.BrushThickness, in.BrushThickness);
+	EXPECT_EQ(out.BrushKind, in.BrushKind);
+}
+
+TEST(GlbFile, MeshesSuitOtherPrograms)
+{
+	const std::vector<unsigned char> glb = toGlb(sampleDrawing());
+	const json j = jsonChunk(glb);
+	// One node carrying the twist, one mesh node per stroke under it.
+	const int drawing = j["scenes"][0]["extras"]["vantrel"]["drawing"];
+	EXPECT_EQ(j["scenes"][0]["nodes"], json::array({drawing}));
+	ASSERT_EQ(j["nodes"][drawing]["children"].size(), 2u);
+	EXPECT_TRUE(j["nodes"][drawing].contains("rotation"));
+	EXPECT_TRUE(j["nodes"][drawing].contains("translation"));
+	for (int i = 0; i < 2; ++i)
+	{
+		const json& node = j["nodes"][(int)j["nodes"][drawing]["children"][i]];
+		const json& primitive = j["meshes"][(int)node["mesh"]]["primitives"][0];
+		EXPECT_TRUE(primitive["attributes"].contains("POSITION"));
+		EXPECT_TRUE(primitive["attributes"].contains("COLOR_0"));
+		const json& position = j["accessors"][(int)primitive["attributes"]["POSITION"]];
+		// 22 used vertices per block: the two unused ones of each block are left out.
+		EXPECT_EQ(position["count"], 22 * (i == 0 ? 4 : 5));
+		EXPECT_TRUE(position.contains("min") && position.contains("max"));
+		// The first stroke has alpha 0x80: blended.
+		EXPECT_EQ(j["materials"][(int)primitive["material"]].value("alphaMode", "OPAQUE"), i == 0 ? "BLEND" : "OPAQUE");
+	}
+}
+
+TEST(GlbFile, RefusesFilesThatAreNotGlb)
+{
+	const std::vector<unsigned char> glb = toGlb(sampleDrawing());
+	Document d;
+	std::string error;
+
+	const std::vector<unsigned char> truncated(glb.begin(), glb.begin() + (long)glb.size() / 2);
+	EXPECT_FALSE(fromGlb(truncated, d, error));
+	EXPECT_NE(error.find("not a readable glTF"), std::string::npos) << error;
+
+	std::mt19937 random(10);
+	std::vector<unsigned char> noise(4096);
+	for (unsigned char& c : noise)
+		c = (unsigned char)random();
+	error.clear();
+	EXPECT_FALSE(fromGlb(noise, d, error));
+	EXPECT_NE(error.find("not a readable glTF"), std::string::npos) << error;
+
+	error.clear();
+	EXPECT_FALSE(fromGlb(std::vector<unsigned char>(), d, error));
+	EXPECT_FALSE(error.empty());
+	EXPECT_TRUE(d.Strokes.empty());
+}
+
+TEST(GlbFile, RefusesAValidGltfFromAnotherProgram)
+{
+	// A valid glTF with a triangle and no program data.
+	json j = {{"asset", {{"version", "2.0"}, {"generator", "another program"}}},
+		{"scene", 0}, {"scenes", json::array({{{"nodes", {0}}}})}, {"nodes", json::array({{{"mesh", 0}}})},
+		{"meshes", json::array({{{"primitives", json::array({{{"attributes", {{"POSITION", 0}}}}})}}})},
+		{"accessors", json::array({{{"bufferView", 0}, {"componentType", 5126}, {"type", "VEC3"}, {"count", 3},
+			{"min", {0, 0, 0}}, {"max", {1, 1, 0}}}})},
+		{"bufferViews", json::array({{{"buffer", 0}, {"byteLength", 36}}})},
+		{"buffers", json::array({{{"byteLength", 36}}})}};
+	std::vector<unsigned char> bin(36, 0);
+	const float corners[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+	std::memcpy(bin.data(), corners, 36);
+	Document d;
+	std::string error;
+	EXPECT_FALSE(fromGlb(makeGlb(j, bin), d, error));
+	EXPECT_NE(error.find("no Vantrel drawing"), std::string::npos) << error;
+}
+
+TEST(GlbFile, RefusesANewerVersionByName)
+{
+	const std::string error = refusal([](json& j) { j["scenes"][0]["extras"]["vantrel"]["version"] = DOCUMENT_FORMAT_VERSION + 1; });
+	EXPECT_NE(error.find("newer Vantrel"), std::string::npos) << error;
+	EXPECT_NE(error.find("version " + std::to_string(DOCUMENT_FORMAT_VERSION + 1)), std::string::npos) << error;
+}
+
+TEST(GlbFile, RefusesPointCountsBeyondTheData)
+{
+	const std::string error = refusal([](json& j) {
+		const int points = firstStrokeData(j)["points"];
+		j["accessors"][points]["count"] = 4000000000u;
+	});
+	EXPECT_NE(error.find("stroke 1 points"), std::string::npos) << error;
+	EXPECT_NE(error.find("more than its data holds"), std::string::npos) << error;
+
+	const std::string outside = refusal([](json& j) {
+		const int points = firstStrokeData(j)["points"];
+		j["bufferViews"][(int)j["accessors"][points]["bufferView"]]["byteOffset"] = 1u << 30;
+	});
+	EXPECT_NE(outside.find("outside the binary data"), std::string::npos) << outside;
+}
+
+TEST(GlbFile, RefusesPointsThatAreNotFinite)
+{
+	for (const float bad : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()})
+	{
+		Document d = sampleDrawing();
+		d.Strokes[1].Points[2].Y = bad;
+		Document out;
+		std::string error;
+		EXPECT_FALSE(fromGlb(toGlb(d), out, error));
+		EXPECT_NE(error.find("stroke 2 points: point 3 is not finite"), std::string::npos) << error;
+		EXPECT_TRUE(out.Strokes.empty());
+	}
+}
+
+TEST(GlbFile, RefusesMissingOrWrongFieldsByName)
+{
+	EXPECT_NE(refusal([](json& j) { firstStrokeData(j).erase("radius"); }).find("stroke 1 radius is missing"),
+		std::string::npos);
+	EXPECT_NE(refusal([](json& j) { firstStrokeData(j)["color"] = {255, 300, 0, 0}; }).find("stroke 1 color"),
+		std::string::npos);
+	EXPECT_NE(refusal([](json& j) { firstStrokeData(j)["thickness"] = -1.0; }).find("above 0"), std::string::npos);
+	EXPECT_NE(refusal([](json& j) { j["scenes"][0]["extras"]["vantrel"]["camera"]["up"] = {1, 2}; }).find("camera up"),
+		std::string::npos);
+	EXPECT_NE(refusal([](json& j) { j["scenes"][0]["extras"]["vantrel"]["twist"][3] = "x"; }).find("twist"),
+		std::string::npos);
+	EXPECT_NE(refusal([](json& j) { j["scenes"][0]["extras"]["vantrel"]["drawing"] = 999; }).find("drawing does not name"),
+		std::string::npos);
+	EXPECT_NE(refusal([](json& j) { j["scenes"][0]["extras"]["vantrel"]["brush"]["kind"] = 5; }).find("brush kind"),
+		std::string::npos);
+}
+
+TEST_F(DocumentTest, SavingReplacesTheFileWholeOrLeavesItAlone)
+{
+	const std::string path = file("drawing.glb");
+	std::string error;
+	ASSERT_TRUE(saveGlbFile(sampleDrawing(), path, error)) << error;
+	const std::vector<unsigned char> first = readBytes(path);
+	Document back;
+	ASSERT_TRUE(loadGlbFile(path, back, error)) << error;
+	EXPECT_EQ(back.Strokes.size(), 2u);
+
+	// A directory in the file's place, and a directory that does not exist.
+	std::filesystem::create_directory(file("taken.glb"));
+	EXPECT_FALSE(saveGlbFile(sampleDrawing(), file("taken.glb"), error));
+	EXPECT_NE(error.find("is a directory"), std::string::npos) << error;
+	error.clear();
+	EXPECT_FALSE(saveGlbFile(sampleDrawing(), file("missing/drawing.glb"), error));
+	EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
+	error.clear();
+	EXPECT_FALSE(loadGlbFile(file("taken.glb"), back, error));
+	EXPECT_NE(error.find("is a directory"), std::string::npos) << error;
+
+	// Only the finished files are left: no temporary file stays behind.
+	size_t entries = 0;
+	for (const auto& entry : std::filesystem::directory_iterator(Dir))
+		entries += entry.path().filename() == "drawing.glb" || entry.path().filename() == "taken.glb" ? 1 : 100;
+	EXPECT_EQ(entries, 2u);
+	EXPECT_EQ(readBytes(path), first);
+}
