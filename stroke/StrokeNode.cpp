@@ -1,13 +1,14 @@
 // The stroke scene node: construction, engine overrides, colour, highlight and display modes.
 // The mesh geometry itself is built in StrokeMesh.cpp.
 #include "stroke/StrokeNode.h"
+#include "stroke/StrokeIndex.h"
 
 using namespace irr;
 
 StrokeNode::StrokeNode(scene::ISceneNode* parent, scene::ISceneManager* mgr)
 	: scene::ISceneNode(parent, mgr, -1),
 	  HighlightColor(0xFFC8C864), DepthRadius(5.f), Radius(5.f), ViewDirection(0.f, 0.f, 0.f),
-	  Mesh(new scene::SMesh()), BufferFirstBlock(0)
+	  Mesh(new scene::SMesh()), BufferFirstBlock(0), NormalsFresh(false), PickIndex(nullptr)
 {
 	StrokeBuffer* buffer = new StrokeBuffer();
 	buffer->Material.Lighting = false;
@@ -19,6 +20,7 @@ StrokeNode::StrokeNode(scene::ISceneNode* parent, scene::ISceneManager* mgr)
 
 StrokeNode::~StrokeNode()
 {
+	delete PickIndex;
 	Mesh->drop();
 }
 
@@ -81,19 +83,34 @@ bool StrokeNode::hasSegments() const
 void StrokeNode::setHighlighted(bool on)
 {
 	SceneManager->getMeshManipulator()->setVertexColors(Mesh, on ? HighlightColor : Color);
+	// A finished stroke's vertices live on the graphics card: send them again.
+	Mesh->setDirty(scene::EBT_VERTEX);
 }
 
 void StrokeNode::setDisplayMode(s32 mode)
 {
 	if (mode < 0 || mode > 2)
 		return;
+	// Normals depend on the geometry only: a finished stroke has them from finish on.
+	if (mode == 1 && !NormalsFresh)
+		computeFlatNormals();
 	for (u32 i = 0; i < Mesh->getMeshBufferCount(); ++i)
 	{
-		scene::IMeshBuffer* buffer = Mesh->getMeshBuffer(i);
-		video::SMaterial& material = buffer->getMaterial();
+		video::SMaterial& material = Mesh->getMeshBuffer(i)->getMaterial();
 		material.Wireframe = mode == 2;
 		material.Lighting = mode == 1;
-		if (mode == 1)
-			SceneManager->getMeshManipulator()->recalculateNormals(buffer, false, false);
 	}
+}
+
+void StrokeNode::computeFlatNormals()
+{
+	for (u32 i = 0; i < Mesh->getMeshBufferCount(); ++i)
+		SceneManager->getMeshManipulator()->recalculateNormals(Mesh->getMeshBuffer(i), false, false);
+	Mesh->setDirty(scene::EBT_VERTEX);
+	NormalsFresh = true;
+}
+
+const StrokeIndex* StrokeNode::pickIndex() const
+{
+	return PickIndex;
 }

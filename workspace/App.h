@@ -3,6 +3,8 @@
 // The operations are split by topic over App.cpp (lifecycle, settings, keys),
 // AppDrawing.cpp, AppPicking.cpp, AppCamera.cpp, AppHistory.cpp and gif/GifRecording.cpp.
 #pragma once
+#include "workspace/StrokePicker.h"
+
 #include <irrlicht.h>
 
 class StrokeNode;
@@ -75,6 +77,10 @@ public:
 	void clearRedo();
 	void undo();
 	void redo();
+	//! Takes the strokes that are hidden and held by no command out of the drawing and
+	//! frees them (a command that left the history can never show them again); called
+	//! by pushUndo, which every recorded change ends with.
+	void freeForgottenStrokes();
 
 	// GIF recording of the view.
 	void startGifRecording();
@@ -134,4 +140,6 @@ public:
 	irr::f32 GifCaptureInterval;
 	//! While recording on OpenGL, the frame last drawn (one reference); null otherwise.
 	irr::video::IImage* LastDrawnFrame;
+	//! Finds the stroke under the pointer among Strokes.
+	StrokePicker Picker;
 };

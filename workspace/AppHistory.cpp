@@ -33,6 +33,8 @@ void App::pushUndo(Command* command)
 		delete UndoList.getLast();
 		UndoList.erase(UndoList.size() - 1);
 	}
+	// After the new command holds its stroke, so that only strokes no command holds go.
+	freeForgottenStrokes();
 }
 
 void App::clearRedo()
