@@ -1,6 +1,7 @@
 // Vantrel: free-hand drawing in 3-D. Creates the window, the side panel, the camera
 // and the workspace, then draws frames until the window is closed.
 #include "app/EventReceiver.h"
+#include "app/FramePacer.h"
 #include "app/device.h"
 #include "platform/platform.h"
 #include "ui/UIPanel.h"
@@ -49,13 +50,18 @@ int main(int, char**)
 	receiver.Panel = panel;
 	receiver.syncSettings();
 
+	FramePacer pacer(device, &receiver);
 	ITimer* timer = device->getTimer();
 	u32 previous = timer->getTime();
 	while (device->run())
 	{
-		// Milliseconds as unsigned 32-bit, so a timer wrap still gives a small positive delta.
+		// Asleep while nothing on screen would change (how it decides: docs/PERFORMANCE.md).
+		if (!pacer.frameWanted(viewIsAnimating(app, panel)))
+			continue;
+		// Milliseconds as unsigned 32-bit, so a timer wrap still gives a small positive delta;
+		// the time spent asleep belongs to no frame.
 		const u32 now = timer->getTime();
-		app.FrameDelta = (f32)(u32)(now - previous) / 1000.f;
+		app.FrameDelta = (f32)(u32)(now - previous - pacer.takeIdleTime()) / 1000.f;
 		previous = now;
 
 		driver->beginScene(true, true, app.BackdropColor);

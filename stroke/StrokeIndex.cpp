@@ -10,11 +10,16 @@ using namespace irr;
 // below 1e-3; the engine's own tests round far less than that.
 const f32 StrokeIndex::BOX_MARGIN = 1e-2f;
 
-static u64 nextStamp = 1;
+static u64 indexesMade = 0;
+
+u64 StrokeIndex::made()
+{
+	return indexesMade;
+}
 
 StrokeIndex::StrokeIndex(const scene::IMesh* mesh)
-	: Stamp(nextStamp++)
 {
+	++indexesMade;
 	u32 leaves = 0, triangles = 0;
 	for (u32 b = 0; b < mesh->getMeshBufferCount(); ++b)
 	{
@@ -50,20 +55,29 @@ void StrokeIndex::build(u32 node, u32 lo, u32 hi)
 	Box& box = Boxes[node];
 	if (hi - lo == 1)
 	{
+		// The box of the run of vertices the leaf's triangles refer to: it holds all of their
+		// corners (and a few unused vertices between them), and a stroke's triangles refer to
+		// vertices close together, so the run is short.
 		const Leaf l = leaf(lo);
 		const u16* indices = l.Buffer->Indices.const_pointer() + l.FirstTriangle * 3;
+		u32 first = 0xFFFF, last = 0;
+		for (u32 i = 0; i < l.TriangleCount * 3; ++i)
+		{
+			first = std::min<u32>(first, indices[i]);
+			last = std::max<u32>(last, indices[i]);
+		}
 		const video::S3DVertex* vertices = l.Buffer->Vertices.const_pointer();
 		const f32 inf = std::numeric_limits<f32>::infinity();
 		box = Box{{inf, inf, inf}, {-inf, -inf, -inf}};
-		for (u32 i = 0; i < l.TriangleCount * 3; ++i)
+		for (u32 v = first; v <= last; ++v)
 		{
-			const core::vector3df& p = vertices[indices[i]].Pos;
-			const f32 c[3] = {p.X, p.Y, p.Z};
-			for (int k = 0; k < 3; ++k)
-			{
-				box.Min[k] = std::min(box.Min[k], c[k]);
-				box.Max[k] = std::max(box.Max[k], c[k]);
-			}
+			const core::vector3df& p = vertices[v].Pos;
+			box.Min[0] = std::min(box.Min[0], p.X);
+			box.Min[1] = std::min(box.Min[1], p.Y);
+			box.Min[2] = std::min(box.Min[2], p.Z);
+			box.Max[0] = std::max(box.Max[0], p.X);
+			box.Max[1] = std::max(box.Max[1], p.Y);
+			box.Max[2] = std::max(box.Max[2], p.Z);
 		}
 		return;
 	}

@@ -38,9 +38,9 @@ public:
 	template <typename Visit>
 	void traverse(const irr::core::vector3df& from, const irr::core::vector3df& to, irr::f32& maxT, Visit visit) const;
 
-	//! Distinguishes this index from every other one made during the run, also from one
-	//! that later takes its address.
-	irr::u64 stamp() const { return Stamp; }
+	//! How many indexes have been made so far in the run: a node that takes the place (and
+	//! the address) of another one has been finished since, so this count has moved on.
+	static irr::u64 made();
 
 private:
 	struct Box
@@ -60,7 +60,6 @@ private:
 	std::vector<irr::u32> BufferFirstLeaf;
 	std::vector<irr::u32> BufferFirstTriangle;
 	std::vector<Box> Boxes;
-	irr::u64 Stamp;
 };
 
 template <typename Visit>

@@ -64,6 +64,9 @@ void StrokeNode::makeRoomForBlock(u32 block)
 	Mesh->addMeshBuffer(next);
 	next->drop(); // the mesh holds the only reference
 	BufferFirstBlock = block - 1;
+	// The full buffer's triangles are final, so are its flat normals (taken after the copy
+	// above, which carries the normals the vertices had before).
+	flattenNormals(full);
 }
 
 void StrokeNode::addPoint(const vector3df& p)

@@ -102,10 +102,31 @@ void StrokeNode::setDisplayMode(s32 mode)
 	}
 }
 
+void StrokeNode::flattenNormals(StrokeBuffer* buffer)
+{
+	// The mesh manipulator's flat normals (recalculateNormals, not smoothed): each triangle
+	// in index order gives its three vertices its plane's normal, the last one to touch a
+	// vertex wins. The same arithmetic on the arrays directly, without a virtual call per
+	// vertex, so that a long stroke's commit stays short.
+	video::S3DVertex* vertices = buffer->Vertices.pointer();
+	const u16* indices = buffer->Indices.const_pointer();
+	const u32 count = buffer->Indices.size() - buffer->Indices.size() % 3;
+	for (u32 j = 0; j < count; j += 3)
+	{
+		video::S3DVertex& a = vertices[indices[j]];
+		video::S3DVertex& b = vertices[indices[j + 1]];
+		video::S3DVertex& c = vertices[indices[j + 2]];
+		const core::vector3df normal = core::plane3df(a.Pos, b.Pos, c.Pos).Normal;
+		a.Normal = normal;
+		b.Normal = normal;
+		c.Normal = normal;
+	}
+}
+
 void StrokeNode::computeFlatNormals()
 {
-	for (u32 i = 0; i < Mesh->getMeshBufferCount(); ++i)
-		SceneManager->getMeshManipulator()->recalculateNormals(Mesh->getMeshBuffer(i), false, false);
+	// Every buffer but the current one got its normals when it was sealed.
+	flattenNormals(currentBuffer());
 	Mesh->setDirty(scene::EBT_VERTEX);
 	NormalsFresh = true;
 }

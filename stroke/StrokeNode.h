@@ -62,7 +62,9 @@ private:
 	StrokeBuffer* currentBuffer() const;
 	//! Starts a new buffer when the current one has no room for another block.
 	void makeRoomForBlock(irr::u32 block);
-	//! Flat normals of every buffer, as the mesh manipulator computes them; marks them changed.
+	//! Flat normals of one buffer, as the mesh manipulator's recalculateNormals gives them.
+	static void flattenNormals(StrokeBuffer* buffer);
+	//! Flat normals of every buffer; marks the vertices changed.
 	void computeFlatNormals();
 	//! First vertex of a block in the current buffer.
 	irr::u32 blockBase(irr::u32 block) const;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 
 using namespace irr;
 using core::vector3df;
@@ -59,6 +60,37 @@ static f32 boxEntry(const f32 min[3], const f32 max[3], const f32 origin[3], con
 	return tMin;
 }
 
+// Whether the local segment origin + s direction, 0 <= s <= maxT, clearly misses the
+// triangle: a quick test in f32 that only says so when the engine's exact test (in f64, with
+// its tolerance near the edges) must miss too. Thin triangles and rays along the plane are
+// left to the exact test.
+static bool clearlyMissed(const core::triangle3df& t, const vector3df& origin, const vector3df& direction, f32 maxT)
+{
+	// Barycentric slack; the engine's edge tolerance stays far inside it for triangles whose
+	// height is at least a hundredth of their longest edge.
+	const f32 slack = 1e-3f;
+	const vector3df e1 = t.pointB - t.pointA, e2 = t.pointC - t.pointA;
+	const vector3df n = e1.crossProduct(e2);
+	const f32 longest = core::max_(e1.getLengthSQ(), e2.getLengthSQ(), (e2 - e1).getLengthSQ());
+	if (n.getLengthSQ() < 1e-4f * longest * longest)
+		return false;
+	const vector3df p = direction.crossProduct(e2);
+	const f32 det = e1.dotProduct(p);
+	if (std::fabs(det) < 1e-3f * std::sqrt(n.getLengthSQ() * direction.getLengthSQ()))
+		return false;
+	const f32 inverse = 1.f / det;
+	const vector3df s = origin - t.pointA;
+	const f32 u = s.dotProduct(p) * inverse;
+	if (u < -slack || u > 1.f + slack)
+		return true;
+	const vector3df q = s.crossProduct(e1);
+	const f32 v = direction.dotProduct(q) * inverse;
+	if (v < -slack || u + v > 1.f + slack)
+		return true;
+	const f32 along = e2.dotProduct(q) * inverse;
+	return along < -PARAMETER_MARGIN || along > maxT + PARAMETER_MARGIN;
+}
+
 struct StrokePicker::Best
 {
 	f32 DistanceSQ = FLT_MAX;
@@ -86,29 +118,21 @@ struct StrokePicker::Best
 
 bool StrokePicker::matches(const core::array<StrokeNode*>& strokes) const
 {
-	if (strokes.size() != Entries.size())
-		return false;
-	for (u32 i = 0; i < strokes.size(); ++i)
-	{
-		// Only a stroke that is in strokes is read, so a freed node is never touched.
-		const StrokeIndex* index = strokes[i]->pickIndex();
-		if (strokes[i] != Entries[i].Stroke || !index || index->stamp() != Entries[i].Stamp)
-			return false;
-	}
-	return true;
+	return IndexesMade == StrokeIndex::made() && strokes.size() == Indexed.size()
+		&& (Indexed.empty() || std::memcmp(strokes.const_pointer(), Indexed.data(), Indexed.size() * sizeof(StrokeNode*)) == 0);
 }
 
 void StrokePicker::rebuild(const core::array<StrokeNode*>& strokes)
 {
+	Indexed.assign(strokes.const_pointer(), strokes.const_pointer() + strokes.size());
+	IndexesMade = StrokeIndex::made();
 	Entries.clear();
 	Nodes.clear();
 	for (u32 i = 0; i < strokes.size(); ++i)
 	{
 		StrokeNode* stroke = strokes[i];
-		const StrokeIndex* index = stroke->pickIndex();
 		Entry entry;
 		entry.Stroke = stroke;
-		entry.Stamp = index ? index->stamp() : 0;
 		entry.Order = i;
 		// The stroke's box in the drawing root's space, grown by the margin the stroke's own
 		// index uses.
@@ -263,12 +287,15 @@ void StrokePicker::testStroke(const Entry& entry, const core::line3df& ray, Best
 	const f32 minZ = core::min_(ray.start.Z, ray.end.Z), maxZ = core::max_(ray.start.Z, ray.end.Z);
 
 	f32 maxT = best.MaxT;
+	const vector3df origin = line.start, direction = line.end - line.start;
 	index->traverse(line.start, line.end, maxT, [&](const StrokeIndex::Leaf& leaf) {
 		const u16* indices = leaf.Buffer->Indices.const_pointer() + leaf.FirstTriangle * 3;
 		const video::S3DVertex* vertices = leaf.Buffer->Vertices.const_pointer();
 		for (u32 i = 0; i < leaf.TriangleCount; ++i, indices += 3)
 		{
 			core::triangle3df t(vertices[indices[0]].Pos, vertices[indices[1]].Pos, vertices[indices[2]].Pos);
+			if (clearlyMissed(t, origin, direction, maxT))
+				continue;
 			if (t.isTotalOutsideBox(localBox))
 				continue;
 			localToWorld.transformVect(t.pointA);

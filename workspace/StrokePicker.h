@@ -29,9 +29,6 @@ private:
 	struct Entry
 	{
 		StrokeNode* Stroke;
-		//! Stamp of the stroke's index when the hierarchy was built: a node freed and another
-		//! made at its address has another stamp.
-		irr::u64 Stamp;
 		//! Place in strokes, which decides between hits at equal distance.
 		irr::u32 Order;
 		irr::f32 Min[3], Max[3];
@@ -45,11 +42,18 @@ private:
 	};
 	struct Best;
 
+	//! Whether strokes holds what the hierarchy was built from: the same nodes, and no stroke
+	//! finished since (a node freed and another made at its address would have been).
 	bool matches(const irr::core::array<StrokeNode*>& strokes) const;
 	void rebuild(const irr::core::array<StrokeNode*>& strokes);
 	irr::u32 build(irr::u32 lo, irr::u32 hi);
 	void testStroke(const Entry& entry, const irr::core::line3df& ray, Best& best) const;
 
+	//! The strokes in their order in strokes when the hierarchy was built, and how many
+	//! stroke indexes had been made by then.
+	std::vector<StrokeNode*> Indexed;
+	irr::u64 IndexesMade = 0;
+	//! The same strokes in the order of the hierarchy's leaves.
 	std::vector<Entry> Entries;
 	std::vector<Node> Nodes;
 };
