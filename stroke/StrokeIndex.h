@@ -14,7 +14,7 @@
 class StrokeIndex
 {
 public:
-	static const irr::u32 LEAF_TRIANGLES = 64;
+	static constexpr irr::u32 LEAF_TRIANGLES = 64;
 	//! Every box is grown by this much (local units) when a ray is tested against it, so that
 	//! rounding can never drop a triangle that the exact test would hit.
 	static const irr::f32 BOX_MARGIN;
