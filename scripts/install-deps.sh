@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
 	cmake g++ make
-	libirrlicht-dev libgl-dev
+	libirrlicht-dev libgl-dev libx11-dev
 	libgtest-dev libbenchmark-dev libgif-dev
 	xvfb xdotool x11-utils x11-apps imagemagick python3 python3-pil
 )
