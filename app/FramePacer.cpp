@@ -12,7 +12,8 @@ bool viewIsAnimating(const App& app, const UIPanel* panel)
 }
 
 FramePacer::FramePacer(IrrlichtDevice* device, IEventReceiver* next)
-	: Device(device), Next(next), InputSinceFrame(false), FramesOwed(2), IdleTime(0)
+	: Device(device), Next(next), InputSinceFrame(false), FramesOwed(2), IdleTime(0),
+	  StartTime(device->getTimer()->getRealTime())
 {
 	device->setEventReceiver(this);
 }
@@ -37,9 +38,9 @@ bool FramePacer::frameWanted(bool animating)
 		--FramesOwed;
 		return true;
 	}
-	if (animating)
-		return true;
 	const u32 start = Device->getTimer()->getRealTime();
+	if (animating || start - StartTime < START_FRAMES_MS)
+		return true;
 	// Whatever woke the loop (input or a window event) is handed over by the next run();
 	// input then shows as an event, anything else earns one frame.
 	if (platform::waitForWindowEvents(Device->getVideoDriver()->getExposedVideoData(), IDLE_WAKE_MS))
