@@ -1,6 +1,7 @@
 // Vantrel: free-hand drawing in 3-D. Creates the window, the side panel, the camera
 // and the workspace, then draws frames until the window is closed.
 #include "app/EventReceiver.h"
+#include "app/FramePacer.h"
 #include "app/device.h"
 #include "document/DocumentKeeper.h"
 #include "platform/platform.h"
@@ -61,17 +62,23 @@ int main(int argc, char** argv)
 	if (argc > 1)
 		documents.open(argv[1]);
 
+	FramePacer pacer(device, &receiver);
 	ITimer* timer = device->getTimer();
 	u32 previous = timer->getTime();
 	while (device->run())
 	{
+		// The keyboard's real state and the reports of the writer threads, on every pass.
 		receiver.beforeFrame(device);
-		// Milliseconds as unsigned 32-bit, so a timer wrap still gives a small positive delta.
-		const u32 now = timer->getTime();
-		app.FrameDelta = (f32)(u32)(now - previous) / 1000.f;
-		previous = now;
-		documents.update(now);
+		documents.update(timer->getTime());
 		app.updateRecording(panel);
+		// Asleep while nothing on screen would change (how it decides: docs/PERFORMANCE.md).
+		if (!pacer.frameWanted(viewIsAnimating(app, panel)))
+			continue;
+		// Milliseconds as unsigned 32-bit, so a timer wrap still gives a small positive delta;
+		// the time spent asleep belongs to no frame.
+		const u32 now = timer->getTime();
+		app.FrameDelta = (f32)(u32)(now - previous - pacer.takeIdleTime()) / 1000.f;
+		previous = now;
 
 		driver->beginScene(true, true, app.BackdropColor);
 		smgr->drawAll();

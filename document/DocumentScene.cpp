@@ -60,6 +60,7 @@ void restoreDocument(App& app, const Document& drawing)
 	app.CurrentStroke = nullptr;
 	app.HighlightedStroke = nullptr;
 	app.HoveredStroke = nullptr;
+	app.ColorCandidate = nullptr;
 	app.Drawing = false;
 	app.Erasing = false;
 
@@ -77,10 +78,7 @@ void restoreDocument(App& app, const Document& drawing)
 		node->ViewDirection = s.ViewDirection;
 		for (const core::vector3df& p : s.Points)
 			node->addPoint(p);
-		node->finish();
-		scene::ITriangleSelector* selector = app.SceneManager->createTriangleSelector(node->Mesh, node);
-		node->setTriangleSelector(selector);
-		selector->drop(); // the node keeps the selector
+		node->finish(); // also makes it pickable, through its index, once it is in Strokes
 		app.Strokes.push_back(node);
 	}
 

@@ -3,6 +3,8 @@
 // debug lines go to stderr).
 #include "platform/platform.h"
 
+#include <SExposedVideoData.h>
+
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
 #include <io.h>
@@ -66,6 +68,12 @@ bool replaceFile(const char* temporary, const char* target)
 	return MoveFileExA(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool waitForWindowEvents(const irr::video::SExposedVideoData&, unsigned timeoutMs)
+{
+	// Any message for this thread's windows ends the wait.
+	return MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs, QS_ALLINPUT) == WAIT_OBJECT_0;
+}
+
 } // namespace platform
 
 #else
@@ -75,6 +83,7 @@ bool replaceFile(const char* temporary, const char* target)
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <string>
 #include <unistd.h>
 
@@ -162,6 +171,21 @@ bool replaceFile(const char* temporary, const char* target)
 		close(descriptor);
 	}
 	return true;
+}
+
+bool waitForWindowEvents(const irr::video::SExposedVideoData& window, unsigned timeoutMs)
+{
+	Display* display = static_cast<Display*>(window.OpenGLLinux.X11Display);
+	if (!display)
+	{
+		usleep(timeoutMs * 1000);
+		return false;
+	}
+	// Events Xlib has read already would never make the connection readable again.
+	if (XEventsQueued(display, QueuedAfterFlush) > 0)
+		return true;
+	pollfd connection = {ConnectionNumber(display), POLLIN, 0};
+	return poll(&connection, 1, (int)timeoutMs) > 0;
 }
 
 } // namespace platform

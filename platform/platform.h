@@ -5,6 +5,14 @@
 #include <cstdio>
 #include <string>
 
+namespace irr
+{
+namespace video
+{
+struct SExposedVideoData;
+}
+} // namespace irr
+
 namespace platform
 {
 
@@ -49,5 +57,11 @@ bool syncFile(std::FILE* file);
 //! false (and leaves both files as they were) if that cannot be done, for instance when
 //! target is a directory.
 bool replaceFile(const char* temporary, const char* target);
+
+//! Waits until the window system has something for the program's window (input, or the
+//! window shown or uncovered), for at most timeoutMs milliseconds, without using the CPU.
+//! window is what the engine's video driver exposes of its window. Returns whether
+//! something arrived; the engine's next run() hands it over.
+bool waitForWindowEvents(const irr::video::SExposedVideoData& window, unsigned timeoutMs);
 
 } // namespace platform

@@ -7,6 +7,7 @@
 // holds at most BLOCKS_PER_BUFFER blocks; a longer stroke continues in a new buffer that
 // starts with a copy of the previous block, so the bridge to it stays within one buffer.
 #include "stroke/StrokeNode.h"
+#include "stroke/StrokeIndex.h"
 #include "stroke/geometry.h"
 
 #include <cmath>
@@ -46,11 +47,15 @@ void StrokeNode::makeRoomForBlock(u32 block)
 	if (full->Vertices.size() + RING_SIZE <= BLOCKS_PER_BUFFER * RING_SIZE)
 		return;
 
+	// The full buffer is final: give back what its growth reserved.
+	full->Indices.reallocate(full->Indices.size());
 	StrokeBuffer* next = new StrokeBuffer();
 	next->Material = full->Material;
 	// Repeat the previous block so that the bridge to the new block has both rings here.
 	const u32 previous = full->Vertices.size() - RING_SIZE;
 	next->Vertices.reallocate(BLOCKS_PER_BUFFER * RING_SIZE);
+	// A block and a bridge for each block, and the end cap's bridge.
+	next->Indices.reallocate((2 * BLOCKS_PER_BUFFER + 1) * BLOCK_INDICES);
 	for (u32 j = 0; j < RING_SIZE; ++j)
 	{
 		next->Vertices.push_back(full->Vertices[previous + j]);
@@ -59,11 +64,15 @@ void StrokeNode::makeRoomForBlock(u32 block)
 	Mesh->addMeshBuffer(next);
 	next->drop(); // the mesh holds the only reference
 	BufferFirstBlock = block - 1;
+	// The full buffer's triangles are final, so are its flat normals (taken after the copy
+	// above, which carries the normals the vertices had before).
+	flattenNormals(full);
 }
 
 void StrokeNode::addPoint(const vector3df& p)
 {
 	Points.push_back(p);
+	NormalsFresh = false;
 	const u32 n = Points.size();
 	if (n < 2)
 		return;
@@ -79,6 +88,19 @@ void StrokeNode::finish()
 		return;
 	appendEndCap();
 	Mesh->recalculateBoundingBox();
+
+	// Nothing is appended any more: no spare room, normals once, and the geometry can stay
+	// on the graphics card instead of being sent with every frame.
+	for (u32 i = 0; i < Mesh->getMeshBufferCount(); ++i)
+	{
+		StrokeBuffer* buffer = static_cast<StrokeBuffer*>(Mesh->getMeshBuffer(i));
+		buffer->Vertices.reallocate(buffer->Vertices.size());
+		buffer->Indices.reallocate(buffer->Indices.size());
+	}
+	computeFlatNormals();
+	Mesh->setHardwareMappingHint(scene::EHM_STATIC);
+	delete PickIndex;
+	PickIndex = new StrokeIndex(Mesh);
 }
 
 void StrokeNode::appendBlock(u32 block, const vector3df& from, const vector3df& to, f32 startScale, f32 endScale)

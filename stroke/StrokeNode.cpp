@@ -1,13 +1,14 @@
 // The stroke scene node: construction, engine overrides, colour, highlight and display modes.
 // The mesh geometry itself is built in StrokeMesh.cpp.
 #include "stroke/StrokeNode.h"
+#include "stroke/StrokeIndex.h"
 
 using namespace irr;
 
 StrokeNode::StrokeNode(scene::ISceneNode* parent, scene::ISceneManager* mgr)
 	: scene::ISceneNode(parent, mgr, -1),
 	  HighlightColor(0xFFC8C864), DepthRadius(5.f), Radius(5.f), Thickness(1.f), ViewDirection(0.f, 0.f, 0.f),
-	  Mesh(new scene::SMesh()), BufferFirstBlock(0)
+	  Mesh(new scene::SMesh()), BufferFirstBlock(0), NormalsFresh(false), PickIndex(nullptr)
 {
 	StrokeBuffer* buffer = new StrokeBuffer();
 	buffer->Material.Lighting = false;
@@ -19,6 +20,7 @@ StrokeNode::StrokeNode(scene::ISceneNode* parent, scene::ISceneManager* mgr)
 
 StrokeNode::~StrokeNode()
 {
+	delete PickIndex;
 	Mesh->drop();
 }
 
@@ -82,19 +84,55 @@ bool StrokeNode::hasSegments() const
 void StrokeNode::setHighlighted(bool on)
 {
 	SceneManager->getMeshManipulator()->setVertexColors(Mesh, on ? HighlightColor : Color);
+	// A finished stroke's vertices live on the graphics card: send them again.
+	Mesh->setDirty(scene::EBT_VERTEX);
 }
 
 void StrokeNode::setDisplayMode(s32 mode)
 {
 	if (mode < 0 || mode > 2)
 		return;
+	// Normals depend on the geometry only: a finished stroke has them from finish on.
+	if (mode == 1 && !NormalsFresh)
+		computeFlatNormals();
 	for (u32 i = 0; i < Mesh->getMeshBufferCount(); ++i)
 	{
-		scene::IMeshBuffer* buffer = Mesh->getMeshBuffer(i);
-		video::SMaterial& material = buffer->getMaterial();
+		video::SMaterial& material = Mesh->getMeshBuffer(i)->getMaterial();
 		material.Wireframe = mode == 2;
 		material.Lighting = mode == 1;
-		if (mode == 1)
-			SceneManager->getMeshManipulator()->recalculateNormals(buffer, false, false);
 	}
+}
+
+void StrokeNode::flattenNormals(StrokeBuffer* buffer)
+{
+	// The mesh manipulator's flat normals (recalculateNormals, not smoothed): each triangle
+	// in index order gives its three vertices its plane's normal, the last one to touch a
+	// vertex wins. The same arithmetic on the arrays directly, without a virtual call per
+	// vertex, so that a long stroke's commit stays short.
+	video::S3DVertex* vertices = buffer->Vertices.pointer();
+	const u16* indices = buffer->Indices.const_pointer();
+	const u32 count = buffer->Indices.size() - buffer->Indices.size() % 3;
+	for (u32 j = 0; j < count; j += 3)
+	{
+		video::S3DVertex& a = vertices[indices[j]];
+		video::S3DVertex& b = vertices[indices[j + 1]];
+		video::S3DVertex& c = vertices[indices[j + 2]];
+		const core::vector3df normal = core::plane3df(a.Pos, b.Pos, c.Pos).Normal;
+		a.Normal = normal;
+		b.Normal = normal;
+		c.Normal = normal;
+	}
+}
+
+void StrokeNode::computeFlatNormals()
+{
+	// Every buffer but the current one got its normals when it was sealed.
+	flattenNormals(currentBuffer());
+	Mesh->setDirty(scene::EBT_VERTEX);
+	NormalsFresh = true;
+}
+
+const StrokeIndex* StrokeNode::pickIndex() const
+{
+	return PickIndex;
 }

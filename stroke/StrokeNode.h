@@ -2,6 +2,8 @@
 #pragma once
 #include <irrlicht.h>
 
+class StrokeIndex;
+
 //! Scene node of one stroke. Points are in the node's local space (the drawing root's).
 //! The mesh grows by a fixed amount per point; nothing is rebuilt while drawing.
 class StrokeNode : public irr::scene::ISceneNode
@@ -24,11 +26,15 @@ public:
 	void setBrush(irr::f32 radius, irr::f32 thickness);
 	void addPoint(const irr::core::vector3df& p);
 	bool hasSegments() const;
-	//! Adds the end cap and fits the bounding box; once, when the pen goes up.
+	//! Adds the end cap and fits the bounding box; once, when the pen goes up. The geometry
+	//! is final from here on: the buffers shrink to their size, get their flat normals for
+	//! the lit look, are marked for keeping on the graphics card, and get a picking index.
 	void finish();
 	void setHighlighted(bool on);
 	//! 0 plain, 1 lit (flat normals), 2 wireframe; other values change nothing.
 	void setDisplayMode(irr::s32 mode);
+	//! Index of the finished stroke's triangles for ray picks; null before finish.
+	const StrokeIndex* pickIndex() const;
 
 	irr::video::SColor Color;
 	irr::video::SColor HighlightColor;
@@ -48,6 +54,8 @@ public:
 	//! Blocks one 16-bit-indexed buffer can hold (24 vertices each, at most 65,536 vertices).
 	static const irr::u32 BLOCKS_PER_BUFFER = 65536 / 24;
 	static const irr::u32 RING_SIZE = 24;
+	//! Indices of one block's triangles, and of one bridge's.
+	static const irr::u32 BLOCK_INDICES = 60;
 
 private:
 	typedef irr::scene::CMeshBuffer<irr::video::S3DVertex> StrokeBuffer;
@@ -56,6 +64,10 @@ private:
 	StrokeBuffer* currentBuffer() const;
 	//! Starts a new buffer when the current one has no room for another block.
 	void makeRoomForBlock(irr::u32 block);
+	//! Flat normals of one buffer, as the mesh manipulator's recalculateNormals gives them.
+	static void flattenNormals(StrokeBuffer* buffer);
+	//! Flat normals of every buffer; marks the vertices changed.
+	void computeFlatNormals();
 	//! First vertex of a block in the current buffer.
 	irr::u32 blockBase(irr::u32 block) const;
 
@@ -68,4 +80,8 @@ private:
 
 	//! Number of the block stored at vertex 0 of the current buffer.
 	irr::u32 BufferFirstBlock;
+	//! Whether the normals in the buffers belong to the geometry as it now is.
+	bool NormalsFresh;
+	//! Owned; made by finish.
+	StrokeIndex* PickIndex;
 };

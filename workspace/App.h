@@ -4,6 +4,7 @@
 // AppDrawing.cpp, AppPicking.cpp, AppCamera.cpp, AppHistory.cpp and gif/GifRecording.cpp.
 #pragma once
 #include "gif/CaptureClock.h"
+#include "workspace/StrokePicker.h"
 
 #include <irrlicht.h>
 
@@ -85,6 +86,10 @@ public:
 	void clearRedo();
 	void undo();
 	void redo();
+	//! Takes the strokes that are hidden and held by no command out of the drawing and
+	//! frees them (a command that left the history can never show them again); called
+	//! by pushUndo, which every recorded change ends with.
+	void freeForgottenStrokes();
 
 	// GIF recording of the view into "vantrel.gif" (gif/GifRecording.cpp): frames captured by
 	// the frame loop on the wall clock, encoded by a worker thread.
@@ -182,4 +187,6 @@ public:
 	irr::u32 Revision;
 	//! Saving and opening for Ctrl+S and Ctrl+O; not owned, may be null.
 	DocumentKeeper* Documents;
+	//! Finds the stroke under the pointer among Strokes.
+	StrokePicker Picker;
 };

@@ -162,9 +162,7 @@ void App::commitStroke()
 		return;
 	}
 	Strokes.push_back(CurrentStroke);
+	// Also makes the stroke pickable: the pick finds it in Strokes through its index.
 	CurrentStroke->finish();
-	scene::ITriangleSelector* selector = SceneManager->createTriangleSelector(CurrentStroke->Mesh, CurrentStroke);
-	CurrentStroke->setTriangleSelector(selector);
-	selector->drop(); // the node keeps the selector
 	recordAdd();
 }

@@ -53,6 +53,8 @@ void App::pushUndo(Command* command)
 			UndoList.erase(UndoList.size() - 1);
 		} while (!UndoList.empty() && UndoList.getLast()->JoinsPrevious);
 	}
+	// After the new command holds its stroke, so that only strokes no command holds go.
+	freeForgottenStrokes();
 }
 
 void App::clearRedo()

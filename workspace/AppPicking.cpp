@@ -14,18 +14,17 @@ const s32 ERASE_DRAG_THRESHOLD = 5;
 void App::pickUnderPointer(position2di pointer)
 {
 	scene::ISceneCollisionManager* collision = SceneManager->getSceneCollisionManager();
-	const core::line3df ray = collision->getRayFromScreenCoordinates(pointer, Camera);
+	// Only what the camera draws can be hit: nothing in front of the near clipping plane.
+	const core::line3df ray = drawnPartOfRay(collision->getRayFromScreenCoordinates(pointer, Camera), Camera);
 	vector3df hit;
-	core::triangle3df triangle;
-	// Only committed strokes carry a triangle selector, and hidden nodes are skipped,
-	// so whatever is hit is a visible committed stroke.
-	scene::ISceneNode* node = collision->getSceneNodeAndCollisionPointFromRay(ray, hit, triangle, 0, nullptr, false);
+	// Only committed strokes are in Strokes, and hidden ones are skipped.
+	StrokeNode* node = Picker.pick(Strokes, DrawingRoot, ray, hit);
 	if (!node)
 	{
 		HoveredStroke = nullptr;
 		return;
 	}
-	HoveredStroke = static_cast<StrokeNode*>(node);
+	HoveredStroke = node;
 	AnchorNode->setPosition(hit);
 	// The anchor cube grows with its distance from the camera, so it keeps a similar size on screen.
 	const f32 scale = utils_remap(Camera->getPosition().getDistanceFrom(hit), 0.f, 100.f, 0.01f, 2.f);
@@ -34,6 +33,9 @@ void App::pickUnderPointer(position2di pointer)
 
 void App::highlightHovered()
 {
+	// Already drawn in the highlight: recolouring it twice would change nothing.
+	if (HoveredStroke && HoveredStroke == HighlightedStroke)
+		return;
 	clearHighlight();
 	if (HoveredStroke)
 	{

@@ -79,7 +79,7 @@ TEST_F(DocumentTest, RoundTripRebuildsEveryBufferAndTheView)
 		EXPECT_NE(Application->Strokes[i], before[i]);
 		expectSameStroke(before[i], Application->Strokes[i]);
 		EXPECT_EQ(Application->Strokes[i]->getParent(), Application->DrawingRoot);
-		EXPECT_NE(Application->Strokes[i]->getTriangleSelector(), nullptr);
+		EXPECT_NE(Application->Strokes[i]->pickIndex(), nullptr);
 		EXPECT_EQ(before[i]->getParent(), nullptr);
 		before[i]->drop();
 	}

@@ -101,3 +101,68 @@ TEST_F(StrokeTest, HiddenStrokesAndTheirChildrenAreNotDrawn)
 	node->setVisible(false);
 	EXPECT_EQ(drawnTriangles(), 0u);
 }
+
+TEST_F(StrokeTest, FinishingKeepsTheEnginesFlatNormalsAndTheGeometryOnTheCard)
+{
+	// Long enough for several buffers.
+	StrokeNode* node = makeStroke(video::SColor(0xFF404080), 3.f, 0.5f, vector3df(-1, 0.2f, 0.1f));
+	for (int i = 0; i < 3000; ++i)
+		node->addPoint(vector3df(0, (f32)(i % 37) * 0.7f, (f32)i * 0.3f + (f32)(i % 5)));
+	node->finish();
+	ASSERT_GT(node->Mesh->getMeshBufferCount(), 1u);
+
+	// The same mesh lit the engine's way at the key press.
+	scene::SMesh* expected = SceneManager->getMeshManipulator()->createMeshCopy(node->Mesh);
+	for (u32 b = 0; b < expected->getMeshBufferCount(); ++b)
+	{
+		auto* copy = static_cast<scene::CMeshBuffer<video::S3DVertex>*>(expected->getMeshBuffer(b));
+		for (u32 i = 0; i < copy->Vertices.size(); ++i)
+			copy->Vertices[i].Normal = vector3df(0, 0, 0);
+		SceneManager->getMeshManipulator()->recalculateNormals(copy, false, false);
+	}
+	node->setDisplayMode(1);
+	for (u32 b = 0; b < expected->getMeshBufferCount(); ++b)
+	{
+		auto* copy = static_cast<scene::CMeshBuffer<video::S3DVertex>*>(expected->getMeshBuffer(b));
+		ASSERT_EQ(copy->Vertices.size(), buffer(node, b)->Vertices.size());
+		for (u32 i = 0; i < copy->Vertices.size(); ++i)
+		{
+			const vector3df& n = buffer(node, b)->Vertices[i].Normal;
+			const vector3df& e = copy->Vertices[i].Normal;
+			// Bit for bit: the same pixels under the light.
+			ASSERT_TRUE(n.X == e.X && n.Y == e.Y && n.Z == e.Z) << b << " " << i;
+		}
+		// No spare room is kept, and the buffers may stay on the graphics card.
+		EXPECT_EQ(buffer(node, b)->Vertices.allocated_size(), buffer(node, b)->Vertices.size());
+		EXPECT_EQ(buffer(node, b)->Indices.allocated_size(), buffer(node, b)->Indices.size());
+		EXPECT_EQ(buffer(node, b)->getHardwareMappingHint_Vertex(), scene::EHM_STATIC);
+		EXPECT_EQ(buffer(node, b)->getHardwareMappingHint_Index(), scene::EHM_STATIC);
+	}
+	expected->drop();
+	EXPECT_NE(node->pickIndex(), nullptr);
+}
+
+TEST_F(StrokeTest, RecolouredAndRelitVerticesAreSentToTheCardAgain)
+{
+	// The driver uploads a static buffer again only when its change count moves.
+	StrokeNode* node = makeStroke();
+	node->addPoint(vector3df(0, 0, 0));
+	node->addPoint(vector3df(10, 0, 0));
+	node->addPoint(vector3df(20, 5, 0));
+	const u32 growing = buffer(node)->getChangedID_Vertex();
+	node->setDisplayMode(1); // normals of a stroke still being drawn
+	EXPECT_NE(buffer(node)->getChangedID_Vertex(), growing);
+	node->finish();
+
+	u32 changed = buffer(node)->getChangedID_Vertex();
+	node->setHighlighted(true);
+	EXPECT_NE(buffer(node)->getChangedID_Vertex(), changed);
+	changed = buffer(node)->getChangedID_Vertex();
+	node->setHighlighted(false);
+	EXPECT_NE(buffer(node)->getChangedID_Vertex(), changed);
+	// A finished stroke's normals are already there: the lit look changes only the material.
+	changed = buffer(node)->getChangedID_Vertex();
+	node->setDisplayMode(1);
+	EXPECT_TRUE(node->getMaterial(0).Lighting);
+	EXPECT_EQ(buffer(node)->getChangedID_Vertex(), changed);
+}

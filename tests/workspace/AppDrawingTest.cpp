@@ -29,7 +29,7 @@ TEST_F(AppDrawingTest, PointsAreSampledEveryFivePixelsFromTheLastSample)
 	ASSERT_EQ(Application->Strokes.size(), 1u);
 	EXPECT_EQ(Application->UndoList.size(), 1u);
 	// Committed strokes are finished and pickable.
-	EXPECT_NE(stroke->getTriangleSelector(), nullptr);
+	EXPECT_NE(stroke->pickIndex(), nullptr);
 	EXPECT_EQ(stroke->Mesh->getMeshBuffer(0)->getVertexCount(), 24u * 4);
 }
 

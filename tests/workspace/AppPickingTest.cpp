@@ -67,6 +67,37 @@ TEST_F(AppPickingTest, HiddenStrokesAreNeverPicked)
 	EXPECT_EQ(Application->HoveredStroke, nullptr);
 }
 
+TEST_F(AppPickingTest, OnlyWhatTheCameraDrawsIsPicked)
+{
+	// A on the plane x = 0, B behind it on x = -30, both through the middle of the view.
+	StrokeNode* a = stroke(300);
+	Application->AnchorNode->setPosition(vector3df(-30, 0, 0));
+	StrokeNode* b = stroke(300);
+	Application->pickUnderPointer(core::position2di(400, 300));
+	EXPECT_EQ(Application->HoveredStroke, a);
+
+	// From x = 20, A lies 19 units in front of the camera: nearer than the near clipping
+	// plane (25.6 units for the near value 50), so it is not drawn, and B is what shows.
+	Camera->setPosition(vector3df(20, 0, 0));
+	drawFrame();
+	Application->pickUnderPointer(core::position2di(400, 300));
+	EXPECT_EQ(Application->HoveredStroke, b);
+	// The erase brush takes what shows.
+	Application->setTool(1);
+	press(400, 300);
+	release(400, 300);
+	EXPECT_TRUE(a->isVisible());
+	EXPECT_FALSE(b->isVisible());
+
+	// Closer still, B is clipped too: nothing is under the pointer.
+	Camera->setPosition(vector3df(-10, 0, 0));
+	Camera->setTarget(vector3df(-40, 0, 0));
+	b->setVisible(true);
+	drawFrame();
+	Application->pickUnderPointer(core::position2di(400, 300));
+	EXPECT_EQ(Application->HoveredStroke, nullptr);
+}
+
 TEST_F(AppPickingTest, PressWithTheEraseBrushErasesAtOnce)
 {
 	StrokeNode* s = stroke(300);
