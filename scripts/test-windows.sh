@@ -42,7 +42,7 @@ grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" || failed+=("vantrel.exe is not
 foreign="$(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr 'a-z' 'A-Z' \
 	| grep -vxE '(ADVAPI32|GDI32|KERNEL32|MSVCRT|OPENGL32|USER32|WINMM|SHELL32|OLE32|IMM32|VERSION)\.DLL' || true)"
 [ -z "$foreign" ] || failed+=("vantrel.exe needs DLLs beside it: $foreign")
-log "vantrel.exe: $(grep -o 'Subsystem.*' <<<"$headers"), DLLs: $(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr '\n' ' ')"
+log "vantrel.exe: subsystem $(sed -n 's/^Subsystem\s*[0-9a-f]*\s*//p' <<<"$headers"), DLLs: $(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr '\n' ' ')"
 
 start=$SECONDS
 # No display needed: the engine's NULL device opens no window, and the pen test's window is
