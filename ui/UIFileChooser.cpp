@@ -1,5 +1,6 @@
 // "Open" and "Save" buttons and the file list below the brush editor.
 #include "ui/UIFileChooser.h"
+#include "ui/AssetFiles.h"
 
 using namespace irr;
 
@@ -8,7 +9,7 @@ UIFileChooser::UIFileChooser(gui::IGUIEnvironment* environment, gui::IGUIElement
 	: gui::IGUIElement(gui::EGUIET_ELEMENT, environment, parent, id, core::rect<s32>(0, 270, 110, 546)),
 	  OpenButton(0), SaveButton(0), FileList(0), SaveRequested(false), ListRequested(false)
 {
-	gui::IGUIFont* font = Environment->getFont("font.bmp");
+	gui::IGUIFont* font = loadFont(Environment, "font.bmp");
 	// Children of this element; the GUI tree owns them.
 	OpenButton = Environment->addButton(core::rect<s32>(5, 255, 53, 275), this, -1, L"Open", 0);
 	OpenButton->setOverrideFont(font);
