@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Vantrel and starts it in a window.
+# Installs what is missing, builds Vantrel and starts it in a window: ./run.sh [FILE.glb]
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 build="$here/build"
@@ -13,8 +13,13 @@ fi
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVANTREL_BENCHMARKS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target vantrel assets
 
-# The program reads its font and images from, and writes vantrel.gif into, its working directory.
+# A drawing to open may be named relative to where the script was started.
+files=()
+for f in "$@"; do files+=("$(realpath -- "$f")"); done
+
+# The program reads its font and images from, and writes vantrel.gif and its drawings into,
+# its working directory.
 mkdir -p "$build/run"
 cp "$build"/assets/* "$build/run/"
 cd "$build/run"
-exec "$build/vantrel"
+exec "$build/vantrel" "${files[@]}"
