@@ -1,6 +1,7 @@
 // Saving and opening a sketch of 1,000 strokes of 200 points, and the snapshot the frame
 // loop takes for each autosave. Counters: file size and the size of the strokes' meshes in
 // memory (engine vertices and 16-bit indices), both in MB.
+#include "NullWorkspace.h"
 #include "SketchSupport.h"
 #include "document/DocumentScene.h"
 #include "document/GlbFile.h"
@@ -20,25 +21,9 @@ namespace
 
 const int STROKES = 1000, POINTS = 200;
 
-// A NULL-device engine and a workspace set up like the program's main.
-struct Scene
+// The workspace, with the size of its strokes' meshes.
+struct Scene : NullWorkspace
 {
-	Scene()
-	{
-		SIrrlichtCreationParameters p;
-		p.DriverType = video::EDT_NULL;
-		p.WindowSize = core::dimension2du(800, 600);
-		p.LoggingLevel = ELL_NONE;
-		Device = createDeviceEx(p);
-		scene::ISceneManager* smgr = Device->getSceneManager();
-		scene::ICameraSceneNode* camera =
-			smgr->addCameraSceneNode(smgr->getRootSceneNode(), core::vector3df(0, 0, 0), core::vector3df(0, 0, 100), -1, true);
-		camera->setPosition(core::vector3df(100, 0, 0));
-		camera->setTarget(core::vector3df(0, 0, 0));
-		Application.init(smgr, camera);
-	}
-	~Scene() { Device->drop(); }
-
 	f64 meshMegabytes() const
 	{
 		size_t bytes = 0;
@@ -50,9 +35,6 @@ struct Scene
 			}
 		return bytes / 1e6;
 	}
-
-	IrrlichtDevice* Device;
-	App Application;
 };
 
 std::string sketchPath()

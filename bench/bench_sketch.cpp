@@ -3,6 +3,7 @@
 // Times of single operations are taken one by one, so the counters give their median and
 // 99th percentile (microseconds) rather than a mean. They are the thread's CPU time: on a
 // shared machine the wall time of one operation mostly measures the other processes.
+#include "NullWorkspace.h"
 #include "stroke/StrokeNode.h"
 #include "workspace/App.h"
 
@@ -61,37 +62,9 @@ double residentKiB()
 	return (double)resident * (double)sysconf(_SC_PAGESIZE) / 1024.0;
 }
 
-// An engine and a workspace set up like the program's main, without a window.
-struct Sketch
+// The workspace with a sketch drawn into it as a user draws.
+struct Sketch : NullWorkspace
 {
-	Sketch()
-	{
-		SIrrlichtCreationParameters p;
-		p.DriverType = video::EDT_NULL;
-		p.WindowSize = core::dimension2du(800, 600);
-		p.LoggingLevel = ELL_NONE;
-		Device = createDeviceEx(p);
-		SceneManager = Device->getSceneManager();
-		Camera = SceneManager->addCameraSceneNode(SceneManager->getRootSceneNode(), core::vector3df(0, 0, 0),
-			core::vector3df(0, 0, 100), -1, true);
-		Camera->setPosition(core::vector3df(100, 0, 0));
-		Camera->setTarget(core::vector3df(0, 0, 0));
-		Camera->setFarValue(1000.f);
-		Camera->setNearValue(50.f);
-		Application.init(SceneManager, Camera);
-		Application.setBrushColor(video::SColor(0xFF404080));
-		Application.setBrushSize(1.f, 1.f);
-		frame();
-	}
-	~Sketch() { Device->drop(); }
-
-	void frame()
-	{
-		Device->getVideoDriver()->beginScene(true, true, 0);
-		SceneManager->drawAll();
-		Device->getVideoDriver()->endScene();
-	}
-
 	//! One stroke drawn as a user draws it: a press, moves of 5 pixels, a release.
 	//! Consecutive strokes are spread over the view, on one plane, many of them on top of
 	//! each other (the same points again).
@@ -143,11 +116,6 @@ struct Sketch
 		}
 		return stroke;
 	}
-
-	IrrlichtDevice* Device;
-	scene::ISceneManager* SceneManager;
-	scene::ICameraSceneNode* Camera;
-	App Application;
 };
 
 // Pointer positions of an erase-brush hover gliding over the view in rows, 7 pixels a move.

@@ -1,4 +1,5 @@
 // Stroke growth, pointer handling while drawing, picking and undo/redo on the NULL device.
+#include "NullWorkspace.h"
 #include "app/EventReceiver.h"
 #include "stroke/StrokeNode.h"
 #include "workspace/App.h"
@@ -11,37 +12,9 @@ using namespace irr;
 namespace
 {
 
-// An engine and a workspace set up like the program's main, without a window.
-struct Scene
+// The workspace with committed strokes drawn into it.
+struct Scene : NullWorkspace
 {
-	Scene()
-	{
-		SIrrlichtCreationParameters p;
-		p.DriverType = video::EDT_NULL;
-		p.WindowSize = core::dimension2du(800, 600);
-		p.LoggingLevel = ELL_NONE;
-		Device = createDeviceEx(p);
-		SceneManager = Device->getSceneManager();
-		Camera = SceneManager->addCameraSceneNode(SceneManager->getRootSceneNode(), core::vector3df(0, 0, 0),
-			core::vector3df(0, 0, 100), -1, true);
-		Camera->setPosition(core::vector3df(100, 0, 0));
-		Camera->setTarget(core::vector3df(0, 0, 0));
-		Camera->setFarValue(1000.f);
-		Camera->setNearValue(50.f);
-		Application.init(SceneManager, Camera);
-		Application.setBrushColor(video::SColor(0xFF404080));
-		Application.setBrushSize(1.f, 1.f);
-		frame();
-	}
-	~Scene() { Device->drop(); }
-
-	void frame()
-	{
-		Device->getVideoDriver()->beginScene(true, true, 0);
-		SceneManager->drawAll();
-		Device->getVideoDriver()->endScene();
-	}
-
 	//! Committed strokes of the given number of points, spread over the view.
 	void addStrokes(int count, int points)
 	{
@@ -56,11 +29,6 @@ struct Scene
 		}
 		frame();
 	}
-
-	IrrlichtDevice* Device;
-	scene::ISceneManager* SceneManager;
-	scene::ICameraSceneNode* Camera;
-	App Application;
 };
 
 } // namespace
