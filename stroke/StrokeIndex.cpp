@@ -1,4 +1,5 @@
 #include "stroke/StrokeIndex.h"
+#include "stroke/geometry.h"
 
 #include <algorithm>
 #include <cmath>
@@ -94,24 +95,7 @@ void StrokeIndex::build(u32 node, u32 lo, u32 hi)
 
 f32 StrokeIndex::entry(const Box& box, const f32 origin[3], const f32 direction[3])
 {
-	f32 tMin = 0.f, tMax = 1.f;
-	for (int k = 0; k < 3; ++k)
-	{
-		const f32 lo = box.Min[k] - BOX_MARGIN, hi = box.Max[k] + BOX_MARGIN;
-		if (direction[k] == 0.f)
-		{
-			if (origin[k] < lo || origin[k] > hi)
-				return 2.f;
-			continue;
-		}
-		const f32 inverse = 1.f / direction[k];
-		f32 t0 = (lo - origin[k]) * inverse, t1 = (hi - origin[k]) * inverse;
-		if (t0 > t1)
-			std::swap(t0, t1);
-		tMin = std::max(tMin, t0);
-		tMax = std::min(tMax, t1);
-		if (tMin > tMax)
-			return 2.f;
-	}
-	return tMin;
+	const f32 lo[3] = {box.Min[0] - BOX_MARGIN, box.Min[1] - BOX_MARGIN, box.Min[2] - BOX_MARGIN};
+	const f32 hi[3] = {box.Max[0] + BOX_MARGIN, box.Max[1] + BOX_MARGIN, box.Max[2] + BOX_MARGIN};
+	return segmentBoxEntry(lo, hi, origin, direction);
 }

@@ -1,5 +1,7 @@
 #include "stroke/geometry.h"
 
+#include <algorithm>
+
 using namespace irr;
 using core::vector3df;
 
@@ -25,4 +27,27 @@ core::matrix4 buildFrameMatrix(const vector3df& forward, const vector3df& refere
 	m[8] = s.X; m[9] = s.Y; m[10] = s.Z; m[11] = 0.f;
 	m[12] = position.X; m[13] = position.Y; m[14] = position.Z; m[15] = 1.f;
 	return m;
+}
+
+f32 segmentBoxEntry(const f32 min[3], const f32 max[3], const f32 origin[3], const f32 direction[3])
+{
+	f32 tMin = 0.f, tMax = 1.f;
+	for (int k = 0; k < 3; ++k)
+	{
+		if (direction[k] == 0.f)
+		{
+			if (origin[k] < min[k] || origin[k] > max[k])
+				return 2.f;
+			continue;
+		}
+		const f32 inverse = 1.f / direction[k];
+		f32 t0 = (min[k] - origin[k]) * inverse, t1 = (max[k] - origin[k]) * inverse;
+		if (t0 > t1)
+			std::swap(t0, t1);
+		tMin = std::max(tMin, t0);
+		tMax = std::min(tMax, t1);
+		if (tMin > tMax)
+			return 2.f;
+	}
+	return tMin;
 }

@@ -1,6 +1,7 @@
 #include "workspace/StrokePicker.h"
 #include "stroke/StrokeIndex.h"
 #include "stroke/StrokeNode.h"
+#include "stroke/geometry.h"
 
 #include <algorithm>
 #include <cfloat>
@@ -33,31 +34,6 @@ core::line3df drawnPartOfRay(const core::line3df& ray, const scene::ICameraScene
 	core::line3df drawn(ray);
 	drawn.start = ray.start + (ray.end - ray.start) * ((nearDepth - startDepth) / (endDepth - startDepth));
 	return drawn;
-}
-
-// Entry parameter of the segment origin + t direction, 0 <= t <= 1, into a box, or 2 when
-// it misses.
-static f32 boxEntry(const f32 min[3], const f32 max[3], const f32 origin[3], const f32 direction[3])
-{
-	f32 tMin = 0.f, tMax = 1.f;
-	for (int k = 0; k < 3; ++k)
-	{
-		if (direction[k] == 0.f)
-		{
-			if (origin[k] < min[k] || origin[k] > max[k])
-				return 2.f;
-			continue;
-		}
-		const f32 inverse = 1.f / direction[k];
-		f32 t0 = (min[k] - origin[k]) * inverse, t1 = (max[k] - origin[k]) * inverse;
-		if (t0 > t1)
-			std::swap(t0, t1);
-		tMin = std::max(tMin, t0);
-		tMax = std::min(tMax, t1);
-		if (tMin > tMax)
-			return 2.f;
-	}
-	return tMin;
 }
 
 // Whether the local segment origin + s direction, 0 <= s <= maxT, clearly misses the
@@ -219,7 +195,7 @@ StrokeNode* StrokePicker::pick(const core::array<StrokeNode*>& strokes, scene::I
 	};
 	std::vector<Pending> stack;
 	stack.reserve(64);
-	const f32 rootT = boxEntry(Nodes[0].Min, Nodes[0].Max, origin, direction);
+	const f32 rootT = segmentBoxEntry(Nodes[0].Min, Nodes[0].Max, origin, direction);
 	if (rootT <= 1.f)
 		stack.push_back(Pending{0, rootT});
 	while (!stack.empty())
@@ -234,14 +210,14 @@ StrokeNode* StrokePicker::pick(const core::array<StrokeNode*>& strokes, scene::I
 			for (u32 i = n.First; i < n.First + n.Count; ++i)
 			{
 				const Entry& entry = Entries[i];
-				if (entry.Stroke->isVisible() && boxEntry(entry.Min, entry.Max, origin, direction) <= best.MaxT)
+				if (entry.Stroke->isVisible() && segmentBoxEntry(entry.Min, entry.Max, origin, direction) <= best.MaxT)
 					testStroke(entry, ray, best);
 			}
 			continue;
 		}
 		const u32 left = p.Node + 1, right = n.First;
-		const f32 tl = boxEntry(Nodes[left].Min, Nodes[left].Max, origin, direction);
-		const f32 tr = boxEntry(Nodes[right].Min, Nodes[right].Max, origin, direction);
+		const f32 tl = segmentBoxEntry(Nodes[left].Min, Nodes[left].Max, origin, direction);
+		const f32 tr = segmentBoxEntry(Nodes[right].Min, Nodes[right].Max, origin, direction);
 		const Pending l{left, tl}, r{right, tr};
 		const Pending& nearer = tl <= tr ? l : r;
 		const Pending& farther = tl <= tr ? r : l;
