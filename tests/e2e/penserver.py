@@ -254,6 +254,8 @@ Section "Screen"
 	EndSubSection
 EndSection
 
+# Naming the core keyboard and pointer keeps the server from trying its default kbd and mouse
+# drivers, which are not installed.
 Section "ServerLayout"
 	Identifier "layout"
 	Screen "screen"
