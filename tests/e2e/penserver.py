@@ -320,6 +320,8 @@ class PenServer:
 			raise RuntimeError("no free X display between :%d and :%d" % (first, last))
 		n = free[0]
 		self._output = open(os.path.join(self.dir, "output.txt"), "wb")
+		# -sharevts: open the active virtual terminal without taking it over or switching it;
+		# -keeptty: stay in the test's session instead of starting one of its own.
 		self.proc = h._spawn(["Xorg", ":%d" % n, "-config", config, "-configdir", config_dir,
 			"-logfile", self.log_path, "-noreset", "-nolisten", "tcp",
 			"-sharevts", "-novtswitch", "-keeptty"],
