@@ -197,7 +197,7 @@ STROKE_PROBES = range(220, 581, 40)
 
 
 class ProgramOnPenServer(h.ProgramTestCase):
-	"""The program on the pen server: it still treats the pen as a mouse."""
+	"""The program on the pen server: the pen and xdotool both draw."""
 
 	@classmethod
 	def setUpClass(cls):
