@@ -3,9 +3,10 @@
 # in the program's real window: starts an Xorg server with a pen (tests/e2e/penserver.py),
 # runs build/bench/pen_latency on it, draws strokes with the pen at a fixed sample rate and
 # matches sample i (its send time on CLOCK_MONOTONIC) to point i (the time the program saw
-# it appear). "core" runs the program with --no-pen, so that the pen reaches it only as the
-# engine's core pointer events, as before the program read the pen; "pen" reads it through
-# XInput 2. Both run in each round, the order alternating.
+# it appear). Each stroke is undone after it, so that all are drawn over the same drawing.
+# "core" runs the program with --no-pen, so that the pen reaches it only as the engine's
+# core pointer events, as before the program read the pen; "pen" reads it through XInput 2.
+# Both run in each round, the order alternating.
 #   python3 bench/pen_latency.py --build build-rel [--runs 3] [--sketch 1000 200] [--behind-camera]
 # With --behind-camera the sketch lies behind the camera, culled from every frame, so that
 # the renderer's time stays out of the figures.
@@ -103,6 +104,10 @@ class Program:
 		lines = self.output()
 		points = [int(t) for t in lines[at].split()[1:]]
 		frames = lines[at + 1].split()[1:]
+		# Undone, so that every stroke is drawn over the same drawing (the next one discards it).
+		before = len(lines)
+		self.app.undo()
+		self.wait_for("ready", before, timeout)
 		return sent, points, (int(frames[0]), float(frames[1]), float(frames[2]))
 
 	def close(self):
