@@ -7,6 +7,9 @@
 //   stroke T0 T1 ...               at a release: when each point of the stroke appeared,
 //                                  nanoseconds of CLOCK_MONOTONIC
 //   frames N MEDIAN_MS LONGEST_MS  the frames drawn while that stroke was open
+//   touch N LATE                   at the pen's lift: the samples it sent while touching,
+//                                  and how many of them the program read only after the
+//                                  stroke had ended (the engine's release read first)
 // Usage: pen_latency [--no-pen] [--behind-camera] [STROKES POINTS]   (default 1000 200)
 // --behind-camera puts the sketch behind the camera: it is in the drawing, but culled from
 // every frame, which keeps the renderer's time out of the figures.
@@ -101,6 +104,57 @@ private:
 	std::vector<double> FrameTimes;
 };
 
+// The program's pen, passed on unchanged, counting the samples of each touch.
+class CountingPen : public platform::PenInput
+{
+public:
+	CountingPen(platform::PenInput* pen, const App& app) : Pen(pen), Application(app) {}
+	~CountingPen() override { delete Pen; }
+
+	void poll(std::vector<platform::PenSample>& out) override
+	{
+		const size_t first = out.size();
+		Pen->poll(out);
+		// The samples are handed to the workspace after this returns, so the stroke is open,
+		// or not, for all of them: a stroke seen open earlier in this touch and closed now has
+		// ended before them.
+		if (Touching && Application.Drawing)
+			Opened = true;
+		for (size_t i = first; i < out.size(); ++i)
+		{
+			const platform::PenSample& sample = out[i];
+			if (sample.Event == platform::PenSample::PEN_PRESS)
+			{
+				Touching = true;
+				Opened = false;
+				Samples = 1;
+				Late = 0;
+			}
+			else if (sample.Event == platform::PenSample::PEN_MOVE && Touching)
+			{
+				++Samples;
+				Late += Opened && !Application.Drawing;
+			}
+			else if (Touching)
+			{
+				Touching = false;
+				std::printf("touch %d %d\n", Samples, Late);
+				std::fflush(stdout);
+			}
+		}
+	}
+
+private:
+	//! Owned.
+	platform::PenInput* Pen;
+	const App& Application;
+	bool Touching = false;
+	//! The stroke of this touch has begun.
+	bool Opened = false;
+	int Samples = 0;
+	int Late = 0;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -155,9 +209,11 @@ int main(int argc, char** argv)
 		restoreDocument(app, sketch);
 	// Owned here; null with --no-pen, or where the display has no XInput 2.
 	platform::PenInput* pen = withPen ? platform::PenInput::create(driver->getExposedVideoData()) : nullptr;
-	receiver.Pen = pen;
-	if (withPen && !pen)
+	if (pen)
+		pen = new CountingPen(pen, app);
+	else if (withPen)
 		std::fprintf(stderr, "pen_latency: this display offers no XInput 2\n");
+	receiver.Pen = pen;
 
 	FramePacer pacer(device, &receiver);
 	ITimer* timer = device->getTimer();

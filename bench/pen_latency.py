@@ -50,6 +50,7 @@ class Program:
 	"""One run of pen_latency on the server; reads what it prints."""
 
 	def __init__(self, build, server, mode, sketch, behind_camera):
+		self.mode = mode
 		args = (["--no-pen"] if mode == "core" else []) + (["--behind-camera"] if behind_camera else [])
 		args += [str(n) for n in sketch]
 		self.app = h.Vantrel(os.path.join(build, "bench", "pen_latency"), os.path.join(build, "assets"), server,
@@ -77,7 +78,8 @@ class Program:
 	def stroke(self, count, rate, timeout):
 		"""Draws a stroke of count samples at rate samples a second, starting with the program
 		idle and the pen hovering over the first sample. Returns the send times of the samples
-		(ns), the times of the stroke's points (ns) and the frame line of the stroke."""
+		(ns), the times of the stroke's points (ns), the frame line of the stroke and, for the
+		pen path, how many samples the program read only after the stroke had ended."""
 		pen = self.server.pen
 		path = [(self.app.origin[0] + x, self.app.origin[1] + y) for x, y in stroke_path(count, self.rows)]
 		self.rows += count // 100 + 3
@@ -101,6 +103,7 @@ class Program:
 		at = self.wait_for("stroke", before, timeout)
 		# The frames after the release, so that the next stroke starts on an idle program.
 		self.wait_for("ready", at + 1, timeout)
+		late = int(self.output()[self.wait_for("touch", before, timeout)].split()[2]) if self.mode == "pen" else 0
 		lines = self.output()
 		points = [int(t) for t in lines[at].split()[1:]]
 		frames = lines[at + 1].split()[1:]
@@ -108,10 +111,25 @@ class Program:
 		before = len(lines)
 		self.app.undo()
 		self.wait_for("ready", before, timeout)
-		return sent, points, (int(frames[0]), float(frames[1]), float(frames[2]))
+		return sent, points, (int(frames[0]), float(frames[1]), float(frames[2])), late
 
 	def close(self):
 		self.app.close()
+
+
+class Run:
+	"""What the strokes of one rate in one run of the program gave."""
+
+	def __init__(self):
+		self.latencies, self.frames = [], []
+		self.sent = self.points = self.late = 0
+
+	def add(self, latencies, sent, points, frame, late):
+		self.latencies += latencies
+		self.sent += sent
+		self.points += points
+		self.frames.append(frame)
+		self.late += late
 
 
 def main():
@@ -127,7 +145,7 @@ def main():
 	args = parser.parse_args()
 	build = os.path.abspath(args.build)
 
-	# results[mode][rate]: one entry per run: latencies (ms), samples sent, points, frames.
+	# results[mode][rate]: one Run per run of the program.
 	results = {mode: {rate: [] for rate in args.rates} for mode in MODES}
 	with ps.PenServer(first=210, last=219) as server:
 		print("Xorg with the inputtest pen on %s; sketch of %d strokes of %d points%s"
@@ -139,36 +157,35 @@ def main():
 				try:
 					program.wait_for("ready", 0, args.timeout)
 					for rate in args.rates:
-						latencies, sent_count, point_count, frames = [], 0, 0, []
+						totals = Run()
 						for _ in range(args.strokes):
-							sent, points, frame = program.stroke(args.samples, rate, args.timeout)
+							sent, points, frame, late = program.stroke(args.samples, rate, args.timeout)
 							these = [(p - s) / 1e6 for s, p in zip(sent, points)]
-							latencies += these
-							sent_count += len(sent)
-							point_count += len(points)
-							frames.append(frame)
-							print("run %d %-4s %3.0f/s (sent at %.0f/s): %d samples, %d points, latency median %.2f ms,"
-								" max %.2f ms; %d frames, median %.1f ms, longest %.1f ms" % (run + 1, mode, rate,
-								(len(sent) - 1) * 1e9 / (sent[-1] - sent[0]), len(sent), len(points),
-								statistics.median(these), max(these), *frame), flush=True)
-						results[mode][rate].append((latencies, sent_count, point_count, frames))
+							totals.add(these, len(sent), len(points), frame, late)
+							print("run %d %-4s %3.0f/s (sent at %.0f/s): %d samples, %d points, %d read after the"
+								" stroke ended; latency median %.2f ms, max %.2f ms; %d frames, median %.1f ms,"
+								" longest %.1f ms" % (run + 1, mode, rate, (len(sent) - 1) * 1e9 / (sent[-1] - sent[0]),
+								len(sent), len(points), late, statistics.median(these), max(these), *frame), flush=True)
+						results[mode][rate].append(totals)
 				finally:
 					program.close()
 
 	print("\nMedians over %d runs (each run: %d strokes of %d samples, %d px apart, per rate)"
 		% (args.runs, args.strokes, args.samples, SPACING))
-	print("| Path | Samples/s | Latency median | Latency p99 | Samples sent | Points | Frames during the strokes |")
-	print("|---|---|---|---|---|---|---|")
+	print("| Path | Samples/s | Latency median | Latency p99 | Samples sent | Points | Read after the stroke ended"
+		" | Frame time during the strokes |")
+	print("|---|---|---|---|---|---|---|---|")
 	for rate in args.rates:
 		for mode in MODES:
 			runs = results[mode][rate]
-			medians = [statistics.median(r[0]) for r in runs]
-			p99s = [percentile(r[0], 0.99) for r in runs]
-			frame_medians = [f[1] for r in runs for f in r[3] if f[0] > 0]
-			print("| %s | %.0f | %.2f ms | %.2f ms | %s | %s | median %.1f ms |" % (mode, rate,
-				statistics.median(medians), statistics.median(p99s),
-				" / ".join(str(r[1]) for r in runs), " / ".join(str(r[2]) for r in runs),
+			frame_medians = [f[1] for r in runs for f in r.frames if f[0] > 0]
+			print("| %s | %.0f | %.2f ms | %.2f ms | %s | %s | %s | median %.1f ms |" % (mode, rate,
+				statistics.median(statistics.median(r.latencies) for r in runs),
+				statistics.median(percentile(r.latencies, 0.99) for r in runs),
+				" / ".join(str(r.sent) for r in runs), " / ".join(str(r.points) for r in runs),
+				" / ".join(str(r.late) for r in runs) if mode == "pen" else "-",
 				statistics.median(frame_medians) if frame_medians else 0.0))
+
 
 
 if __name__ == "__main__":
