@@ -1,5 +1,6 @@
-// Big sketches on the NULL device: the pick per pointer move, the commit of a long stroke,
-// undo and redo, the lit look, and the memory a committed point costs.
+// Big sketches on the NULL device: the pick per pointer move, the commit of a long stroke
+// (drawn with the mouse or the pen), undo and redo, the lit look, and the memory a
+// committed point costs.
 // Times of single operations are taken one by one, so the counters give their median and
 // 99th percentile (microseconds) rather than a mean. They are the thread's CPU time: on a
 // shared machine the wall time of one operation mostly measures the other processes.
@@ -102,17 +103,41 @@ struct Sketch : NullWorkspace
 	}
 
 	//! A long stroke that sweeps the view in rows one unit apart (the drawing plane x = 0),
-	//! left open as the pointer leaves it before the release.
-	StrokeNode* openLongStroke(int points)
+	//! left open as the pointer leaves it before the release. A pen stroke begins with the
+	//! pen's touch and its pressure ramps from 0.15 to 1 and back along each row; the mouse's
+	//! is 1 throughout.
+	StrokeNode* openLongStroke(int points, bool pen = false)
 	{
+		const int perRow = 130;
+		auto pressure = [&](int column) {
+			return pen ? 0.15f + 0.85f * (1.f - std::fabs(2.f * (f32)column / (f32)(perRow - 1) - 1.f)) : 1.f;
+		};
+		if (pen)
+		{
+			platform::PenSample touch;
+			touch.Event = platform::PenSample::PEN_PRESS;
+			touch.X = 400.0;
+			touch.Y = 300.0;
+			touch.Pressure = pressure(0);
+			Application.onPenSample(touch);
+		}
 		Application.onMousePress(core::position2di(400, 300), 0);
 		StrokeNode* stroke = Application.CurrentStroke;
-		const int perRow = 130;
 		for (int i = 1; i < points; ++i)
 		{
 			const int row = i / perRow, column = i % perRow;
 			const f32 z = -78.f + 1.2f * (f32)((row & 1) ? perRow - 1 - column : column);
-			stroke->addPoint(core::vector3df(0.f, 75.f - (f32)row, z));
+			stroke->addPoint(core::vector3df(0.f, 75.f - (f32)row, z), pressure(column));
+		}
+		if (pen)
+		{
+			// The pen lifts before the engine's release arrives.
+			platform::PenSample lift;
+			lift.Event = platform::PenSample::PEN_RELEASE;
+			lift.X = 400.0;
+			lift.Y = 300.0;
+			lift.Pressure = 0.f;
+			Application.onPenSample(lift);
 		}
 		return stroke;
 	}
@@ -195,15 +220,16 @@ static void BM_PickPerMoveLongStroke(benchmark::State& state)
 }
 BENCHMARK(BM_PickPerMoveLongStroke)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-// The release that commits a 20,000-point stroke (end cap, box, picking structures, history).
-static void BM_CommitLongStroke(benchmark::State& state)
+// The release that commits a 20,000-point stroke (end cap, box, picking structures, history),
+// drawn with the mouse or with the pen.
+static void timeCommits(benchmark::State& state, bool pen)
 {
 	Sketch sketch;
 	std::vector<double> times;
 	for (auto _ : state)
 	{
 		state.PauseTiming();
-		sketch.openLongStroke(20000);
+		sketch.openLongStroke(20000, pen);
 		state.ResumeTiming();
 		const Clock::time_point start = Clock::now();
 		sketch.Application.onMouseRelease();
@@ -211,7 +237,19 @@ static void BM_CommitLongStroke(benchmark::State& state)
 	}
 	reportSpread(state, times);
 }
+
+static void BM_CommitLongStroke(benchmark::State& state)
+{
+	timeCommits(state, false);
+}
 BENCHMARK(BM_CommitLongStroke)->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// The same stroke from the pen, with a pressure at each point.
+static void BM_CommitLongPenStroke(benchmark::State& state)
+{
+	timeCommits(state, true);
+}
+BENCHMARK(BM_CommitLongPenStroke)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 // One undo and one redo (Ctrl+Z, Ctrl+Shift+Z) of a 20,000-point stroke with a full history.
 static void BM_UndoRedoLongStroke(benchmark::State& state)
