@@ -24,6 +24,10 @@ ASSET_FILES = (
 	"roundBrushChecked.png",
 	"eraseBrushUnchecked.png",
 	"eraseBrushChecked.png",
+	"selectToolUnchecked.png",
+	"selectToolChecked.png",
+	"mirrorUnchecked.png",
+	"mirrorChecked.png",
 	"gifWarning.png",
 )
 
