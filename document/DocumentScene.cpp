@@ -42,7 +42,8 @@ Document captureDocument(const App& app)
 	d.BrushColor = app.BrushColor.color;
 	d.BrushRadius = app.BrushRadius;
 	d.BrushThickness = app.BrushThickness;
-	d.BrushKind = app.Tool;
+	// The select tool is no brush: the file keeps the round brush in its place.
+	d.BrushKind = app.Tool == TOOL_ERASE_BRUSH ? TOOL_ERASE_BRUSH : TOOL_ROUND_BRUSH;
 	return d;
 }
 
@@ -54,10 +55,13 @@ void restoreDocument(App& app, const Document& drawing)
 	app.UndoList.clear();
 	app.clearRedo();
 	app.clearHighlight();
+	app.endSelectGesture(false);
+	app.clearSelection();
 	app.Strokes.clear();
 	// Every child of the drawing root is a stroke (committed or not); the root drops them.
 	app.DrawingRoot->removeAll();
 	app.CurrentStroke = nullptr;
+	app.CurrentTwin = nullptr;
 	app.HighlightedStroke = nullptr;
 	app.HoveredStroke = nullptr;
 	app.ColorCandidate = nullptr;
