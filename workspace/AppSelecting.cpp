@@ -238,15 +238,22 @@ void App::selectInRectangle(const core::rect<s32>& rectangle, bool add)
 
 vector3df App::selectionCentre() const
 {
+	// The box of the paths, not of the meshes: a mesh's box also holds its local origin.
 	core::aabbox3df all;
-	for (size_t i = 0; i < Selection.size(); ++i)
+	bool first = true;
+	for (StrokeNode* stroke : Selection)
 	{
-		core::aabbox3df box = Selection[i]->getBoundingBox();
-		(DrawingRoot->getAbsoluteTransformation() * Selection[i]->getPlacement()).transformBoxEx(box);
-		if (i == 0)
-			all = box;
-		else
-			all.addInternalBox(box);
+		const core::matrix4 toWorld = DrawingRoot->getAbsoluteTransformation() * stroke->getPlacement();
+		for (u32 i = 0; i < stroke->Points.size(); ++i)
+		{
+			vector3df p;
+			toWorld.transformVect(p, stroke->Points[i]);
+			if (first)
+				all.reset(p);
+			else
+				all.addInternalPoint(p);
+			first = false;
+		}
 	}
 	return all.getCenter();
 }
@@ -269,7 +276,8 @@ void App::scaleSelection(f32 factor)
 	if (low > high)
 		return;
 	const f32 f = (f32)core::clamp((f64)factor, low, high);
-	if (f == 1.f)
+	// At a limit the factor left is 1, give or take the rounding of the scales.
+	if (std::fabs(f - 1.f) < 1e-5f)
 		return;
 	core::matrix4 scaling;
 	scaling.setScale(vector3df(f, f, f));
