@@ -1,4 +1,5 @@
-// Brush editor: slider values and the radio behaviour of the two brush buttons under real clicks.
+// Brush editor: slider values, the radio behaviour of the three tool buttons and the mirror
+// toggle under real clicks.
 #include "PanelFixture.h"
 
 using namespace irr;
@@ -6,8 +7,9 @@ using namespace irr;
 namespace
 {
 // Window pixels: the editor's top-left corner is (0, 180), so the round button covers
-// (5, 240)-(25, 260) and the erase button (30, 240)-(50, 260).
-const s32 ROUND_X = 15, ERASE_X = 40, BUTTONS_Y = 250;
+// (5, 240)-(25, 260), the erase button (30, 240)-(50, 260), the select tool (55, 240)-(75, 260)
+// and the mirror button (80, 240)-(100, 260).
+const s32 ROUND_X = 15, ERASE_X = 40, SELECT_X = 65, MIRROR_X = 90, BUTTONS_Y = 250;
 }
 
 using BrushEditorTest = PanelFixture;
@@ -74,9 +76,10 @@ TEST_F(BrushEditorTest, ClickingEraseTwiceLeavesEraseSelected)
 TEST_F(BrushEditorTest, PressReleasedOffTheButtonChangesNothing)
 {
 	press(ERASE_X, BUTTONS_Y);
-	// (80, 250): right of both buttons, still over the editor.
+	// (80, 250): the left edge of the mirror button, which saw no press either.
 	release(80, BUTTONS_Y);
 	EXPECT_EQ(Editor->BrushKind, 0);
+	EXPECT_FALSE(Editor->Mirror);
 	EXPECT_TRUE(Editor->RoundBrushButton->isPressed());
 	EXPECT_FALSE(Editor->EraseBrushButton->isPressed());
 }
@@ -114,4 +117,38 @@ TEST_F(BrushEditorTest, ButtonsIgnoreAReleaseTheyNeverSawPressed)
 	EXPECT_EQ(Editor->BrushKind, 1);
 	EXPECT_TRUE(Editor->EraseBrushButton->isPressed());
 	EXPECT_FALSE(Editor->RoundBrushButton->isPressed());
+}
+
+TEST_F(BrushEditorTest, ThreeToolButtonsActAsOneGroupAndTheMirrorTogglesOnItsOwn)
+{
+	struct Click
+	{
+		s32 X;
+		bool Real; //!< false: pressed over the view, released on the button
+		s32 Kind;
+		bool Mirror;
+	};
+	const Click clicks[] = {{SELECT_X, true, 2, false}, {SELECT_X, true, 2, false}, {MIRROR_X, true, 2, true},
+		{ERASE_X, true, 1, true}, {MIRROR_X, false, 1, true}, {MIRROR_X, true, 1, false}, {SELECT_X, false, 1, false},
+		{ROUND_X, true, 0, false}, {MIRROR_X, true, 0, true}};
+	int n = 0;
+	for (const Click& c : clicks)
+	{
+		if (c.Real)
+			click(c.X, BUTTONS_Y);
+		else
+		{
+			press(400, 400);
+			release(c.X, BUTTONS_Y);
+		}
+		EXPECT_EQ(Editor->BrushKind, c.Kind) << "click " << n;
+		EXPECT_EQ(Editor->RoundBrushButton->isPressed(), c.Kind == 0) << n;
+		EXPECT_EQ(Editor->EraseBrushButton->isPressed(), c.Kind == 1) << n;
+		EXPECT_EQ(Editor->SelectToolButton->isPressed(), c.Kind == 2) << n;
+		EXPECT_EQ(Editor->Mirror, c.Mirror) << n;
+		EXPECT_EQ(Editor->MirrorButton->isPressed(), c.Mirror) << n;
+		++n;
+	}
+	Editor->setMirror(false);
+	EXPECT_FALSE(Editor->MirrorButton->isPressed());
 }
