@@ -55,7 +55,7 @@ void restoreDocument(App& app, const Document& drawing)
 	app.UndoList.clear();
 	app.clearRedo();
 	app.clearHighlight();
-	app.endSelectGesture(false);
+	app.cancelSelectGesture();
 	app.clearSelection();
 	app.Strokes.clear();
 	// Every child of the drawing root is a stroke (committed or not); the root drops them.

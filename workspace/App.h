@@ -133,6 +133,9 @@ public:
 	//! Ends the select tool's drag. Released: a click selects, a rectangle selects what it
 	//! holds. Either way a move or turn so far becomes one undo step.
 	void endSelectGesture(bool released);
+	//! Drops the select tool's drag: a move or turn goes back to where it began, unrecorded.
+	//! Every key that changes the drawing does this first, so a drag never mixes with it.
+	void cancelSelectGesture();
 	void select(StrokeNode* stroke, bool on);
 	void clearSelection();
 	//! Takes the strokes that are hidden now out of the selection.

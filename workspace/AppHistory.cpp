@@ -88,8 +88,8 @@ void App::undo()
 {
 	// A step undone in the middle of an erase drag is closed: later erases start a new one.
 	EraseStepOpen = false;
-	// A move under way becomes a step of its own first, which this undo then takes back.
-	endSelectGesture(false);
+	// A move under way goes back to where it began: what the user undoes first.
+	cancelSelectGesture();
 	if (UndoList.empty())
 		return;
 	// The step at the front: its joined commands (newest first), then its first command.
@@ -114,7 +114,7 @@ void App::undo()
 void App::redo()
 {
 	EraseStepOpen = false;
-	endSelectGesture(false);
+	cancelSelectGesture();
 	if (RedoList.empty())
 		return;
 	// The step's first command is on top of the redo list, the ones joined to it below.

@@ -148,6 +148,15 @@ void App::endSelectGesture(bool released)
 	GestureStroke = nullptr;
 }
 
+void App::cancelSelectGesture()
+{
+	if (SelectGesture == ESG_MOVE || SelectGesture == ESG_TURN)
+		for (size_t i = 0; i < Selection.size(); ++i)
+			Selection[i]->setPlacement(GestureStart[i]);
+	SelectGesture = ESG_NONE;
+	GestureStroke = nullptr;
+}
+
 void App::select(StrokeNode* stroke, bool on)
 {
 	if (stroke->isSelected() == on)
@@ -260,7 +269,7 @@ vector3df App::selectionCentre() const
 
 void App::scaleSelection(f32 factor)
 {
-	endSelectGesture(false);
+	cancelSelectGesture();
 	if (Selection.empty() || !(factor > 0.f) || !std::isfinite(factor))
 		return;
 	// The factors every selected stroke can take without leaving its size range.
@@ -297,7 +306,7 @@ void App::scaleSelection(f32 factor)
 
 void App::deleteSelection()
 {
-	endSelectGesture(false);
+	cancelSelectGesture();
 	if (Selection.empty())
 		return;
 	std::vector<Command*> step;
@@ -313,7 +322,7 @@ void App::deleteSelection()
 
 void App::duplicateSelection()
 {
-	endSelectGesture(false);
+	cancelSelectGesture();
 	if (Selection.empty())
 		return;
 	// Each copy is built the way its original was drawn, so every vertex comes out the same,
