@@ -71,7 +71,8 @@ void App::followSelectGesture(position2di pointer)
 		else if (GestureStroke->isSelected())
 		{
 			SelectGesture = GestureShift ? ESG_TURN : ESG_MOVE;
-			GestureCentre = selectionCentre();
+			if (SelectGesture == ESG_TURN)
+				GestureCentre = selectionCentre();
 			GestureStart.clear();
 			for (StrokeNode* stroke : Selection)
 				GestureStart.push_back(stroke->getPlacement());
