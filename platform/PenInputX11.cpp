@@ -36,7 +36,17 @@ static bool valuatorValue(const XIValuatorState& state, int axis, double& value)
 	return true;
 }
 
-bool translateXiEvent(int type, const XIDeviceEvent& event, std::vector<XiPen>& pens, PenSample& out)
+// A valuator's value scaled onto size pixels the way the server scales absolute axes onto the
+// screen: the range minimum .. maximum + 1 spans the whole size.
+static double toScreen(const XiAxis& axis, double size)
+{
+	if (!(axis.Maximum > axis.Minimum))
+		return axis.Value;
+	return (axis.Value - axis.Minimum) * size / (axis.Maximum - axis.Minimum + 1.0);
+}
+
+bool translateXiEvent(int type, const XIDeviceEvent& event, std::vector<XiPen>& pens, double screenWidth,
+	double screenHeight, PenSample& out)
 {
 	// A master device's event copies its slave's: the slave's own event is the one taken.
 	if (event.deviceid != event.sourceid)
@@ -49,16 +59,24 @@ bool translateXiEvent(int type, const XIDeviceEvent& event, std::vector<XiPen>& 
 	if (type != XI_Motion && type != XI_ButtonPress && type != XI_ButtonRelease)
 		return false;
 
-	double raw;
-	if (valuatorValue(event.valuators, pen->PressureAxis, raw))
-		pen->Pressure = raw;
+	for (XiAxis* axis : {&pen->X, &pen->Y, &pen->Pressure})
+		valuatorValue(event.valuators, axis->Number, axis->Value);
 	out.Event = type == XI_ButtonPress ? PenSample::PEN_PRESS
 	                                    : (type == XI_ButtonRelease ? PenSample::PEN_RELEASE : PenSample::PEN_MOVE);
 	pen->Touching = type == XI_ButtonPress || (pen->Touching && type == XI_Motion);
-	// Relative to the window the events were selected on: the program's.
-	out.X = event.event_x;
-	out.Y = event.event_y;
-	out.Pressure = normalisePressure(pen->Pressure, pen->Minimum, pen->Maximum);
+	// Window pixels of the window the events were selected on (the program's): the screen
+	// position less the window's place on the screen, which the event's two positions give.
+	if (pen->X.Number >= 0 && pen->Y.Number >= 0)
+	{
+		out.X = toScreen(pen->X, screenWidth) - (event.root_x - event.event_x);
+		out.Y = toScreen(pen->Y, screenHeight) - (event.root_y - event.event_y);
+	}
+	else
+	{
+		out.X = event.event_x;
+		out.Y = event.event_y;
+	}
+	out.Pressure = normalisePressure(pen->Pressure.Value, pen->Pressure.Minimum, pen->Pressure.Maximum);
 	out.Eraser = pen->Eraser;
 	return true;
 }
@@ -102,7 +120,9 @@ public:
 			else
 			{
 				PenSample sample;
-				if (translateXiEvent(cookie->evtype, *static_cast<XIDeviceEvent*>(cookie->data), Pens, sample))
+				const Screen* screen = DefaultScreenOfDisplay(Connection);
+				if (translateXiEvent(cookie->evtype, *static_cast<XIDeviceEvent*>(cookie->data), Pens,
+						WidthOfScreen(screen), HeightOfScreen(screen), sample))
 					out.push_back(sample);
 			}
 			XFreeEventData(Connection, cookie);
@@ -122,27 +142,33 @@ private:
 			const XIDeviceInfo& device = devices[i];
 			if (device.use != XISlavePointer || !device.enabled)
 				continue;
+			XiPen pen;
+			auto known = std::find_if(Pens.begin(), Pens.end(), [&](const XiPen& p) { return p.Id == device.deviceid; });
+			if (known != Pens.end())
+				pen = *known;
+			pen.Id = device.deviceid;
+			pen.Eraser = isEraserName(device.name ? device.name : "");
+			bool hasPressure = false;
 			for (int c = 0; c < device.num_classes; ++c)
 			{
 				if (device.classes[c]->type != XIValuatorClass)
 					continue;
-				const XIValuatorClassInfo* axis = reinterpret_cast<const XIValuatorClassInfo*>(device.classes[c]);
-				if (axis->label != PressureLabel)
+				const XIValuatorClassInfo* info = reinterpret_cast<const XIValuatorClassInfo*>(device.classes[c]);
+				// Valuators 0 and 1 are the position of every pointer; the pressure has a name.
+				XiAxis* axis = info->label == PressureLabel ? &pen.Pressure
+					: (info->number == 0 && info->mode == XIModeAbsolute ? &pen.X
+					: (info->number == 1 && info->mode == XIModeAbsolute ? &pen.Y : nullptr));
+				if (!axis)
 					continue;
-				XiPen pen;
-				auto known = std::find_if(Pens.begin(), Pens.end(), [&](const XiPen& p) { return p.Id == device.deviceid; });
-				if (known != Pens.end())
-					pen = *known;
-				pen.Id = device.deviceid;
-				pen.Eraser = isEraserName(device.name ? device.name : "");
-				pen.PressureAxis = axis->number;
-				pen.Minimum = axis->min;
-				pen.Maximum = axis->max;
+				hasPressure = hasPressure || axis == &pen.Pressure;
+				axis->Number = info->number;
+				axis->Minimum = info->min;
+				axis->Maximum = info->max;
 				if (known == Pens.end())
-					pen.Pressure = axis->value;
-				found.push_back(pen);
-				break;
+					axis->Value = info->value;
 			}
+			if (hasPressure)
+				found.push_back(pen);
 		}
 		XIFreeDeviceInfo(devices);
 		Pens = found;

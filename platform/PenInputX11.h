@@ -11,19 +11,24 @@
 namespace platform
 {
 
+//! One valuator of a device: its number, range, and the last value the device reported (an
+//! event that leaves the valuator out of its mask means it did not change).
+struct XiAxis
+{
+	int Number = -1;
+	double Minimum = 0.0;
+	double Maximum = 0.0;
+	double Value = 0.0;
+};
+
 //! A slave pointer of the X server that has a pressure valuator.
 struct XiPen
 {
 	int Id = 0;
 	//! The eraser end of a tablet's pen: X servers report it as a device of its own.
 	bool Eraser = false;
-	//! Number of the "Abs Pressure" valuator, and its range.
-	int PressureAxis = -1;
-	double Minimum = 0.0;
-	double Maximum = 1.0;
-	//! The last raw pressure the device reported: an event that leaves the valuator out
-	//! of its mask means it did not change.
-	double Pressure = 0.0;
+	//! Valuators 0 and 1 (absolute position) and "Abs Pressure".
+	XiAxis X, Y, Pressure;
 	//! The tip (button 1) is down.
 	bool Touching = false;
 };
@@ -33,7 +38,11 @@ bool isEraserName(const std::string& name);
 
 //! Turns an XI_Motion, XI_ButtonPress or XI_ButtonRelease event into a sample of the pen it
 //! comes from. False for events of other devices, of the master pointer (its copies of the
-//! slaves' events), and of buttons other than the tip.
-bool translateXiEvent(int type, const XIDeviceEvent& event, std::vector<XiPen>& pens, PenSample& out);
+//! slaves' events), and of buttons other than the tip. The position comes from the pen's
+//! absolute valuators scaled onto the screen (screenWidth x screenHeight pixels) as the
+//! server scales them: the server's own position in a slave's event lags one report
+//! behind in its whole pixels.
+bool translateXiEvent(int type, const XIDeviceEvent& event, std::vector<XiPen>& pens, double screenWidth,
+	double screenHeight, PenSample& out);
 
 } // namespace platform

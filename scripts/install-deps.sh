@@ -11,6 +11,7 @@ packages=(
 	libirrlicht-dev libgl-dev libx11-dev libxi-dev
 	libgtest-dev libbenchmark-dev libgif-dev giflib-tools
 	xvfb xdotool x11-utils x11-apps imagemagick python3 python3-pil
+	xserver-xorg-core xserver-xorg-video-dummy libxi6
 	libtinygltf-dev nlohmann-json3-dev assimp-utils nodejs
 )
 # Debian's npm, unless a Node.js that brings its own npm is installed already.

@@ -133,16 +133,20 @@ void App::onPenSample(const platform::PenSample& sample)
 		PenEraser = sample.Eraser;
 		showTool();
 	}
-	const bool touched = sample.Event == platform::PenSample::PEN_PRESS;
-	if (touched || sample.Event == platform::PenSample::PEN_RELEASE || sample.Event == platform::PenSample::PEN_GONE)
+	const bool touching = PenTouching;
+	if (sample.Event != platform::PenSample::PEN_MOVE)
 	{
-		PenTouching = touched;
+		PenTouching = sample.Event == platform::PenSample::PEN_PRESS;
 		PenPending.clear();
 	}
 	if (Drawing && StrokeFromPen)
 	{
-		if (sample.Event != platform::PenSample::PEN_GONE)
+		// The engine's release may come after samples of the pen hovering again: the stroke
+		// ends where the pen lifted, whose own report (pressure all but gone) makes no point.
+		if (sample.Event == platform::PenSample::PEN_MOVE && touching)
 			followPointer(PixelPosition(sample.X, sample.Y), sample.Pressure);
+		else if (sample.Event == platform::PenSample::PEN_RELEASE && touching)
+			StrokePointer = PixelPosition(sample.X, sample.Y);
 	}
 	else if (PenTouching && PenPending.size() < PEN_PENDING_LIMIT)
 		PenPending.push_back(sample);
