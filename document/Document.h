@@ -18,6 +18,9 @@ struct DocumentStroke
 	irr::core::vector3df ViewDirection;
 	//! 32-bit ARGB.
 	irr::u32 Color = 0xFF000000;
+	//! Where the stroke stands in the drawing root (moved, turned, scaled as a whole): stroke
+	//! space to drawing-root space. Identity for a stroke as drawn.
+	irr::core::matrix4 Placement;
 };
 
 struct Document

@@ -29,6 +29,7 @@ Document captureDocument(const App& app)
 		s.Thickness = node->Thickness;
 		s.ViewDirection = node->ViewDirection;
 		s.Color = node->Color.color;
+		s.Placement = node->getPlacement();
 		d.Strokes.push_back(std::move(s));
 	}
 	d.CameraPosition = app.Camera->getPosition();
@@ -83,6 +84,7 @@ void restoreDocument(App& app, const Document& drawing)
 		for (const core::vector3df& p : s.Points)
 			node->addPoint(p);
 		node->finish(); // also makes it pickable, through its index, once it is in Strokes
+		node->setPlacement(s.Placement);
 		app.Strokes.push_back(node);
 	}
 
