@@ -31,6 +31,12 @@ Document sampleDrawing()
 	b.Color = 0xFF00FF00;
 	b.Radius = 1.f;
 	b.Thickness = 0.1f;
+	// Moved, turned and scaled by the select tool.
+	core::matrix4 scale;
+	scale.setScale(core::vector3df(0.37f, 0.37f, 0.37f));
+	b.Placement.setRotationDegrees(core::vector3df(15.f, -70.f, 100.f));
+	b.Placement = b.Placement * scale;
+	b.Placement.setTranslation(core::vector3df(-12.5f, 1.f / 3.f, 40.f));
 	d.Strokes = {a, b};
 	d.CameraPosition = core::vector3df(12.5f, 80.f, -1.f / 7.f);
 	d.CameraTarget = core::vector3df(1.f, 2.f, 3.f);
@@ -156,6 +162,7 @@ TEST(GlbFile, GivesBackEveryFieldBitForBit)
 		EXPECT_EQ(std::memcmp(&a.Thickness, &b.Thickness, 4), 0);
 		EXPECT_TRUE(bitsEqual(a.ViewDirection, b.ViewDirection));
 		EXPECT_EQ(a.Color, b.Color);
+		EXPECT_EQ(std::memcmp(a.Placement.pointer(), b.Placement.pointer(), 64), 0);
 	}
 	EXPECT_TRUE(bitsEqual(out.CameraPosition, in.CameraPosition));
 	EXPECT_TRUE(bitsEqual(out.CameraTarget, in.CameraTarget));
@@ -193,6 +200,46 @@ TEST(GlbFile, MeshesSuitOtherPrograms)
 		EXPECT_TRUE(position.contains("min") && position.contains("max"));
 		// The first stroke has alpha 0x80: blended.
 		EXPECT_EQ(j["materials"][(int)primitive["material"]].value("alphaMode", "OPAQUE"), i == 0 ? "BLEND" : "OPAQUE");
+	}
+	// The second stroke's placement is its node's matrix, mirrored into glTF's space like the
+	// meshes: (x, y, z) -> (x, y, -z) before and after. The first, as drawn, has none.
+	const json& first = j["nodes"][(int)j["nodes"][drawing]["children"][0]];
+	const json& second = j["nodes"][(int)j["nodes"][drawing]["children"][1]];
+	EXPECT_FALSE(first.contains("matrix"));
+	EXPECT_FALSE(first["extras"]["vantrel"].contains("placement"));
+	const core::matrix4 placement = sampleDrawing().Strokes[1].Placement;
+	ASSERT_EQ(second["matrix"].size(), 16u);
+	for (int i = 0; i < 16; ++i)
+	{
+		const bool flipped = (i % 4 == 2) != (i / 4 == 2);
+		EXPECT_EQ((float)second["matrix"][i], flipped ? -placement[i] : placement[i]) << i;
+	}
+}
+
+TEST(GlbFile, RefusesPlacementsThatAreNotFiniteOrSingular)
+{
+	struct Case
+	{
+		const char* What;
+		json Placement;
+		const char* Message;
+	};
+	const json identity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+	json huge = identity, flat = identity, sheared = identity, mirrored = identity, projective = identity;
+	huge[5] = 1e39;     // beyond any 32-bit float
+	flat[10] = 0;       // squashes the stroke onto a plane
+	sheared[4] = 0.5;   // y leans towards x
+	mirrored[0] = -1;   // turns the stroke inside out
+	projective[3] = 0.2;
+	const Case cases[] = {{"short", json::array({1, 0, 0}), "stroke 1 placement is not a list of 16 numbers"},
+		{"text", json::array({"1", 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}), "stroke 1 placement is missing or not a number"},
+		{"huge", huge, "stroke 1 placement is not a finite number"},
+		{"flat", flat, "stroke 1 placement is singular"}, {"mirrored", mirrored, "stroke 1 placement is singular or mirrors"},
+		{"sheared", sheared, "not a turn, an even scale and a move"}, {"projective", projective, "not an affine"}};
+	for (const Case& c : cases)
+	{
+		const std::string error = refusal([&](json& j) { firstStrokeData(j)["placement"] = c.Placement; });
+		EXPECT_NE(error.find(c.Message), std::string::npos) << c.What << ": " << error;
 	}
 }
 
