@@ -186,7 +186,6 @@ void EventReceiver::syncChangedSettings()
 		Application->setTool(editor->BrushKind);
 	if (editor->Mirror != Application->Mirror)
 		Application->setMirror(editor->Mirror);
-	Application->setMirror(editor->Mirror);
 	Application->setSmoothing((f32)Panel->SmoothingBar->getPos());
 }
 

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-//! One visible stroke. Points are in the drawing root's local space, oldest first.
+//! One visible stroke. Points are in the stroke's own space (Placement takes them into the
+//! drawing root's), oldest first.
 struct DocumentStroke
 {
 	std::vector<irr::core::vector3df> Points;

@@ -1,9 +1,12 @@
-// The stroke scene node: construction, engine overrides, colour, highlight and display modes.
-// The mesh geometry itself is built in StrokeMesh.cpp.
+// The stroke scene node: construction, engine overrides, colour, highlight, display modes,
+// placement and selection. The mesh geometry itself is built in StrokeMesh.cpp.
 #include "stroke/StrokeNode.h"
 #include "stroke/StrokeIndex.h"
 
 using namespace irr;
+
+//! Placements set so far in the run.
+static u64 placements = 0;
 
 StrokeNode::StrokeNode(scene::ISceneNode* parent, scene::ISceneManager* mgr)
 	: scene::ISceneNode(parent, mgr, -1),
@@ -30,8 +33,6 @@ void StrokeNode::OnRegisterSceneNode()
 		SceneManager->registerNodeForRendering(this, scene::ESNRP_AUTOMATIC);
 	ISceneNode::OnRegisterSceneNode();
 }
-
-static u64 placements = 0;
 
 // The selection cage: the stroke's edges, lit by nothing but its own emissive colour, so
 // that neither the vertex colours nor the light show, and pulled towards the camera so

@@ -7,7 +7,8 @@ class StrokeIndex;
 //! Colour of the wire cage around selected strokes.
 const irr::video::SColor SELECTION_COLOR(0xFF30D0FF);
 
-//! Scene node of one stroke. Points are in the node's local space (the drawing root's).
+//! Scene node of one stroke. Points are in the node's local space, which its placement
+//! takes into the drawing root's (the same space for a stroke as drawn).
 //! The mesh grows by a fixed amount per point; nothing is rebuilt while drawing.
 class StrokeNode : public irr::scene::ISceneNode
 {
