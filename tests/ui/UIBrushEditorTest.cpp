@@ -121,34 +121,16 @@ TEST_F(BrushEditorTest, ButtonsIgnoreAReleaseTheyNeverSawPressed)
 
 TEST_F(BrushEditorTest, ThreeToolButtonsActAsOneGroupAndTheMirrorTogglesOnItsOwn)
 {
-	struct Click
+	// Each click, and the tool and mirror state after it; a release that saw no press changes nothing.
+	const s32 clicks[][3] = {{SELECT_X, 2, 0}, {SELECT_X, 2, 0}, {MIRROR_X, 2, 1}, {ERASE_X, 1, 1}, {MIRROR_X, 1, 0}};
+	for (const auto& c : clicks)
 	{
-		s32 X;
-		bool Real; //!< false: pressed over the view, released on the button
-		s32 Kind;
-		bool Mirror;
-	};
-	const Click clicks[] = {{SELECT_X, true, 2, false}, {SELECT_X, true, 2, false}, {MIRROR_X, true, 2, true},
-		{ERASE_X, true, 1, true}, {MIRROR_X, false, 1, true}, {MIRROR_X, true, 1, false}, {SELECT_X, false, 1, false},
-		{ROUND_X, true, 0, false}, {MIRROR_X, true, 0, true}};
-	int n = 0;
-	for (const Click& c : clicks)
-	{
-		if (c.Real)
-			click(c.X, BUTTONS_Y);
-		else
-		{
-			press(400, 400);
-			release(c.X, BUTTONS_Y);
-		}
-		EXPECT_EQ(Editor->BrushKind, c.Kind) << "click " << n;
-		EXPECT_EQ(Editor->RoundBrushButton->isPressed(), c.Kind == 0) << n;
-		EXPECT_EQ(Editor->EraseBrushButton->isPressed(), c.Kind == 1) << n;
-		EXPECT_EQ(Editor->SelectToolButton->isPressed(), c.Kind == 2) << n;
-		EXPECT_EQ(Editor->Mirror, c.Mirror) << n;
-		EXPECT_EQ(Editor->MirrorButton->isPressed(), c.Mirror) << n;
-		++n;
+		click(c[0], BUTTONS_Y);
+		press(400, 400);
+		release(c[0] == MIRROR_X ? MIRROR_X : SELECT_X, BUTTONS_Y);
+		EXPECT_EQ(Editor->BrushKind, c[1]) << c[0];
+		EXPECT_TRUE(Editor->RoundBrushButton->isPressed() == (c[1] == 0) && Editor->EraseBrushButton->isPressed() == (c[1] == 1)
+			&& Editor->SelectToolButton->isPressed() == (c[1] == 2)) << c[0];
+		EXPECT_TRUE(Editor->Mirror == (c[2] == 1) && Editor->MirrorButton->isPressed() == Editor->Mirror) << c[0];
 	}
-	Editor->setMirror(false);
-	EXPECT_FALSE(Editor->MirrorButton->isPressed());
 }
