@@ -93,6 +93,10 @@ bool EventReceiver::OnEvent(const SEvent& event)
 		case EMIE_MOUSE_MOVED:
 			Application->onMouseMove(Pointer);
 			break;
+		case EMIE_MOUSE_WHEEL:
+			// The view's wheel scales the selection; it must not reach a slider that has the focus.
+			Application->onMouseWheel(event.MouseInput.Wheel);
+			return true;
 		default:
 			break;
 		}
@@ -112,6 +116,13 @@ bool EventReceiver::OnEvent(const SEvent& event)
 		// A modifier's own event reports the state from before it; other keys report it as is.
 		if (key != KEY_LCONTROL && key != KEY_LSHIFT && key != KEY_LMENU)
 			followModifiers(event.KeyInput.Control, event.KeyInput.Shift);
+		// M flips the panel's mirror button; the settings carry it to the workspace.
+		if (key == KEY_KEY_M && event.KeyInput.PressedDown && Panel && !Application->Navigating
+			&& !Application->CtrlDown)
+		{
+			Panel->BrushEditor->setMirror(!Panel->BrushEditor->Mirror);
+			syncChangedSettings();
+		}
 		if (event.KeyInput.PressedDown)
 			Application->onKeyDown(key);
 		else
@@ -154,6 +165,7 @@ void EventReceiver::syncSettings()
 	Application->setBackdropColor(picker->BackdropColor);
 	Application->setBrushSize(editor->getRadius(), editor->getThickness());
 	Application->setTool(editor->BrushKind);
+	Application->setMirror(editor->Mirror);
 	Application->setSmoothing((f32)Panel->SmoothingBar->getPos());
 }
 
@@ -172,6 +184,8 @@ void EventReceiver::syncChangedSettings()
 		Application->setBrushSize(radius, thickness);
 	if (editor->BrushKind != Application->Tool)
 		Application->setTool(editor->BrushKind);
+	if (editor->Mirror != Application->Mirror)
+		Application->setMirror(editor->Mirror);
 	Application->setSmoothing((f32)Panel->SmoothingBar->getPos());
 }
 

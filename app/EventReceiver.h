@@ -20,7 +20,7 @@ public:
 	//! Consumes only the pointer events of a drag that began in the 3-D view, so that no
 	//! panel widget acts on them; the GUI sees every other event afterwards.
 	bool OnEvent(const irr::SEvent& event) override;
-	//! Copies colours, brush size and tool from the panel's widgets into the workspace.
+	//! Copies colours, brush size, tool and mirror from the panel's widgets into the workspace.
 	void syncSettings();
 	//! Copies only the settings that differ from the workspace's, so that a widget's change
 	//! reaches the workspace before it acts again, whatever the next event is.

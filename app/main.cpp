@@ -86,6 +86,7 @@ int main(int argc, char** argv)
 
 		driver->beginScene(true, true, app.BackdropColor);
 		smgr->drawAll();
+		app.drawOverlay();
 		guienv->drawAll();
 		app.keepDrawnFrame();
 		driver->endScene();

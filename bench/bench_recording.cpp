@@ -84,7 +84,8 @@ bool loadFrames(video::IVideoDriver* driver, const char* directory, core::array<
 
 
 const char* const ASSET_FILES[] = {"font.bmp", "roundBrushUnchecked.png", "roundBrushChecked.png",
-	"eraseBrushUnchecked.png", "eraseBrushChecked.png", "gifWarning.png"};
+	"eraseBrushUnchecked.png", "eraseBrushChecked.png", "selectToolUnchecked.png", "selectToolChecked.png",
+	"mirrorUnchecked.png", "mirrorChecked.png", "gifWarning.png"};
 
 //! Seconds on a monotonic clock.
 f64 now()

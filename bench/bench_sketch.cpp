@@ -1,6 +1,6 @@
 // Big sketches on the NULL device: the pick per pointer move, the commit of a long stroke
-// (drawn with the mouse or the pen), undo and redo, the lit look, and the memory a
-// committed point costs.
+// (drawn with the mouse or the pen), undo and redo, the lit look, the memory a committed
+// point costs, and the select tool's drag and rectangle.
 // Times of single operations are taken one by one, so the counters give their median and
 // 99th percentile (microseconds) rather than a mean. They are the thread's CPU time: on a
 // shared machine the wall time of one operation mostly measures the other processes.
@@ -336,3 +336,75 @@ static void BM_MemoryPerPoint(benchmark::State& state)
 	}
 }
 BENCHMARK(BM_MemoryPerPoint)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The select tool's drag over a sketch of strokes of 200 points, all of them selected: the time
+// of each pointer move (every selected stroke placed anew), and of the release that makes the
+// move one undo step.
+static void BM_MoveSelectionPerMove(benchmark::State& state)
+{
+	Sketch sketch;
+	App& app = sketch.Application;
+	std::mt19937 random(7);
+	for (int s = 0; s < state.range(0); ++s)
+		sketch.sketchStroke(random, 200);
+	sketch.frame();
+	app.setTool(TOOL_SELECT);
+	app.selectInRectangle(core::rect<s32>(0, 0, 800, 600), false);
+	// A press on a stroke: the first point of a row that hits one.
+	core::position2di grab;
+	core::vector3df hit;
+	for (s32 y = 300; !app.strokeUnderPointer(grab, hit); y += 3)
+		grab = core::position2di(400, y);
+	std::vector<double> moves, releases;
+	for (auto _ : state)
+	{
+		app.onMousePress(grab, 0);
+		// A drag of 400 moves of 3 pixels, out and back to 3 pixels from the press.
+		for (int i = 1; i <= 400; ++i)
+		{
+			const s32 d = 3 * (i <= 200 ? i : 401 - i);
+			const Clock::time_point start = Clock::now();
+			app.onMouseMove(core::position2di(grab.X + d, grab.Y + d / 2));
+			moves.push_back(microsecondsSince(start));
+		}
+		const Clock::time_point start = Clock::now();
+		app.onMouseRelease();
+		releases.push_back(microsecondsSince(start));
+	}
+	reportSpread(state, moves);
+	std::sort(releases.begin(), releases.end());
+	state.counters["release_median_us"] = releases[releases.size() / 2];
+	state.counters["selected"] = (double)app.Selection.size();
+}
+BENCHMARK(BM_MoveSelectionPerMove)->Arg(1000)->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// Selecting by rectangle over a sketch of strokes of 200 points: the whole view, a quarter of
+// it and a small box, from an empty selection each time.
+static void BM_RectangleSelection(benchmark::State& state)
+{
+	Sketch sketch;
+	App& app = sketch.Application;
+	std::mt19937 random(9);
+	for (int s = 0; s < state.range(0); ++s)
+		sketch.sketchStroke(random, 200);
+	sketch.frame();
+	app.setTool(TOOL_SELECT);
+	const core::rect<s32> rectangles[] = {core::rect<s32>(110, 0, 800, 600), core::rect<s32>(300, 150, 600, 450),
+		core::rect<s32>(420, 280, 460, 320)};
+	std::vector<double> times;
+	double selected = 0;
+	for (auto _ : state)
+	{
+		for (const core::rect<s32>& r : rectangles)
+		{
+			const Clock::time_point start = Clock::now();
+			app.selectInRectangle(r, false);
+			times.push_back(microsecondsSince(start));
+			selected += (double)app.Selection.size();
+			app.clearSelection();
+		}
+	}
+	reportSpread(state, times);
+	state.counters["selected_mean"] = selected / (double)times.size();
+}
+BENCHMARK(BM_RectangleSelection)->Arg(5000)->Iterations(20)->Unit(benchmark::kMillisecond);

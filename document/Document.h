@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-//! One visible stroke. Points are in the drawing root's local space, oldest first.
+//! One visible stroke. Points are in the stroke's own space (Placement takes them into the
+//! drawing root's), oldest first.
 struct DocumentStroke
 {
 	std::vector<irr::core::vector3df> Points;
@@ -18,6 +19,9 @@ struct DocumentStroke
 	irr::core::vector3df ViewDirection;
 	//! 32-bit ARGB.
 	irr::u32 Color = 0xFF000000;
+	//! Where the stroke stands in the drawing root (moved, turned, scaled as a whole): stroke
+	//! space to drawing-root space. Identity for a stroke as drawn.
+	irr::core::matrix4 Placement;
 };
 
 struct Document

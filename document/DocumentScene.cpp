@@ -29,6 +29,7 @@ Document captureDocument(const App& app)
 		s.Thickness = node->Thickness;
 		s.ViewDirection = node->ViewDirection;
 		s.Color = node->Color.color;
+		s.Placement = node->getPlacement();
 		d.Strokes.push_back(std::move(s));
 	}
 	d.CameraPosition = app.Camera->getPosition();
@@ -42,7 +43,8 @@ Document captureDocument(const App& app)
 	d.BrushColor = app.BrushColor.color;
 	d.BrushRadius = app.BrushRadius;
 	d.BrushThickness = app.BrushThickness;
-	d.BrushKind = app.Tool;
+	// The select tool is no brush: the file keeps the round brush in its place.
+	d.BrushKind = app.Tool == TOOL_ERASE_BRUSH ? TOOL_ERASE_BRUSH : TOOL_ROUND_BRUSH;
 	return d;
 }
 
@@ -54,10 +56,13 @@ void restoreDocument(App& app, const Document& drawing)
 	app.UndoList.clear();
 	app.clearRedo();
 	app.clearHighlight();
+	app.cancelSelectGesture();
+	app.clearSelection();
 	app.Strokes.clear();
 	// Every child of the drawing root is a stroke (committed or not); the root drops them.
 	app.DrawingRoot->removeAll();
 	app.CurrentStroke = nullptr;
+	app.CurrentTwin = nullptr;
 	app.HighlightedStroke = nullptr;
 	app.HoveredStroke = nullptr;
 	app.ColorCandidate = nullptr;
@@ -79,6 +84,7 @@ void restoreDocument(App& app, const Document& drawing)
 		for (const core::vector3df& p : s.Points)
 			node->addPoint(p);
 		node->finish(); // also makes it pickable, through its index, once it is in Strokes
+		node->setPlacement(s.Placement);
 		app.Strokes.push_back(node);
 	}
 

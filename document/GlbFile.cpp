@@ -74,6 +74,14 @@ vector3df mirrored(const vector3df& v)
 	return vector3df(v.X, v.Y, -v.Z);
 }
 
+//! Element i of a transformation taken into glTF's space (Z mirrored on both sides). Both the
+//! engine and glTF keep element (row r, column c) at index 4c + r.
+f64 mirroredElement(const core::matrix4& m, int i)
+{
+	const int r = i % 4, c = i / 4;
+	return ((r == 2) != (c == 2)) ? -(f64)m[i] : (f64)m[i];
+}
+
 class ModelBuilder
 {
 public:
@@ -223,6 +231,17 @@ public:
 		data["thickness"] = number(stroke.Thickness);
 		data["viewDirection"] = vectorValue(stroke.ViewDirection);
 		data["color"] = colorValue(stroke.Color);
+		// A stroke as drawn has none: files of drawings that were never reshaped stay as they were.
+		if (!stroke.Placement.isIdentity())
+		{
+			tinygltf::Value::Array placement;
+			for (int i = 0; i < 16; ++i)
+			{
+				placement.push_back(number(stroke.Placement[i]));
+				node.matrix.push_back(mirroredElement(stroke.Placement, i));
+			}
+			data["placement"] = tinygltf::Value(std::move(placement));
+		}
 		tinygltf::Value::Object extras;
 		extras[EXTRAS_KEY] = tinygltf::Value(std::move(data));
 		node.extras = tinygltf::Value(std::move(extras));
@@ -240,13 +259,9 @@ private:
 //! The twist as glTF translation and rotation (it is rigid), mirrored into glTF's space.
 void setDrawingTransform(tinygltf::Node& node, const core::matrix4& twist)
 {
-	// Both the engine and glTF keep element (row r, column c) at index 4c + r.
 	f64 m[16];
 	for (int i = 0; i < 16; ++i)
-	{
-		const int r = i % 4, c = i / 4;
-		m[i] = ((r == 2) != (c == 2)) ? -(f64)twist[i] : (f64)twist[i];
-	}
+		m[i] = mirroredElement(twist, i);
 	auto R = [&](int r, int c) { return m[4 * c + r]; };
 	f64 w, x, y, z;
 	const f64 trace = R(0, 0) + R(1, 1) + R(2, 2);
@@ -383,6 +398,32 @@ struct Reader
 			return false;
 		if (stroke.Radius <= 0.f || stroke.Thickness <= 0.f)
 			return fail(what + ": radius and thickness must be above 0");
+		const tinygltf::Value& placement = member(data, "placement");
+		return placement.Type() == tinygltf::NULL_TYPE || readPlacement(placement, what + " placement", stroke.Placement);
+	}
+
+	//! A placement turns, scales evenly and moves: anything else (a singular matrix above all,
+	//! which flattens the stroke to nothing) is no placement the program makes.
+	bool readPlacement(const tinygltf::Value& v, const std::string& what, core::matrix4& out)
+	{
+		if (!v.IsArray() || v.ArrayLen() != 16)
+			return fail(what + " is not a list of 16 numbers");
+		core::matrix4 m;
+		for (int i = 0; i < 16; ++i)
+			if (!readNumber(v.Get(i), what, m[i]))
+				return false;
+		if (m[3] != 0.f || m[7] != 0.f || m[11] != 0.f || m[15] != 1.f)
+			return fail(what + " is not an affine transformation (its last row is not 0 0 0 1)");
+		const vector3df x(m[0], m[1], m[2]), y(m[4], m[5], m[6]), z(m[8], m[9], m[10]);
+		const f64 scale = x.getLength();
+		const f64 tolerance = 1e-3 * scale * scale;
+		if (!(x.crossProduct(y).dotProduct(z) > 0.f) || scale < 1e-6)
+			return fail(what + " is singular or mirrors the stroke");
+		if (std::fabs(x.dotProduct(y)) > tolerance || std::fabs(y.dotProduct(z)) > tolerance
+			|| std::fabs(z.dotProduct(x)) > tolerance || std::fabs(y.getLengthSQ() - scale * scale) > tolerance
+			|| std::fabs(z.getLengthSQ() - scale * scale) > tolerance)
+			return fail(what + " is not a turn, an even scale and a move");
+		out = m;
 		return true;
 	}
 

@@ -246,6 +246,7 @@ static void endRecording(App* app)
 	// The anchor was hidden for the recording only.
 	app->showAnchorForTool();
 	app->RecordingGif = false;
+	app->showMirrorPlane();
 	app->RecordingButton = -1;
 	app->TurntableFrame = -1;
 	app->GifRecordingEnded = true;
@@ -258,9 +259,10 @@ void App::startGifRecording(s32 button)
 	RecordingGif = true;
 	RecordingButton = button;
 	GifClock.start(wallClockMs());
-	// The anchor cube is a tool, not part of the drawing.
+	// The anchor cube and the mirror plane are tools, not part of the drawing.
 	AnchorWasVisible = AnchorNode->isVisible();
 	AnchorNode->setVisible(false);
+	showMirrorPlane();
 	beginFile(this);
 }
 
@@ -297,6 +299,7 @@ void App::startTurntable()
 	MarkerWasVisible = ActiveMarker->isVisible();
 	AnchorNode->setVisible(false);
 	ActiveMarker->setVisible(false);
+	showMirrorPlane();
 	beginFile(this);
 }
 

@@ -10,7 +10,7 @@
 #
 # Output, in build-windows/vantrel: vantrel.exe, gifencode.exe, the unit tests
 # (vantrel_tests.exe, gif_tests.exe, assets_tests.exe), window_probe.exe (looks at the
-# program's window property for the tests) and the six asset files in assets/, which the
+# program's window property for the tests) and the ten asset files in assets/, which the
 # asset generator writes while running under Wine during the build.
 #
 # Usage: scripts/build-windows.sh [output directory, default build-windows]

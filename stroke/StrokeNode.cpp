@@ -1,14 +1,17 @@
-// The stroke scene node: construction, engine overrides, colour, highlight and display modes.
-// The mesh geometry itself is built in StrokeMesh.cpp.
+// The stroke scene node: construction, engine overrides, colour, highlight, display modes,
+// placement and selection. The mesh geometry itself is built in StrokeMesh.cpp.
 #include "stroke/StrokeNode.h"
 #include "stroke/StrokeIndex.h"
 
 using namespace irr;
 
+//! Placements set so far in the run.
+static u64 placements = 0;
+
 StrokeNode::StrokeNode(scene::ISceneNode* parent, scene::ISceneManager* mgr)
 	: scene::ISceneNode(parent, mgr, -1),
 	  HighlightColor(0xFFC8C864), DepthRadius(5.f), Radius(5.f), Thickness(1.f), ViewDirection(0.f, 0.f, 0.f),
-	  Mesh(new scene::SMesh()), BufferFirstBlock(0), NormalsFresh(false), PickIndex(nullptr)
+	  Mesh(new scene::SMesh()), BufferFirstBlock(0), NormalsFresh(false), PickIndex(nullptr), Selected(false)
 {
 	StrokeBuffer* buffer = new StrokeBuffer();
 	buffer->Material.Lighting = false;
@@ -31,11 +34,35 @@ void StrokeNode::OnRegisterSceneNode()
 	ISceneNode::OnRegisterSceneNode();
 }
 
+// The selection cage: the stroke's edges, lit by nothing but its own emissive colour, so
+// that neither the vertex colours nor the light show, and pulled towards the camera so
+// that the lines win over the faces they lie on.
+static const video::SMaterial& cageMaterial()
+{
+	static const video::SMaterial cage = [] {
+		video::SMaterial m;
+		m.Wireframe = true;
+		m.Lighting = true;
+		m.ColorMaterial = video::ECM_NONE;
+		m.AmbientColor = m.DiffuseColor = m.SpecularColor = video::SColor(255, 0, 0, 0);
+		m.EmissiveColor = SELECTION_COLOR;
+		m.PolygonOffsetFactor = 2;
+		m.PolygonOffsetDirection = video::EPO_FRONT;
+		return m;
+	}();
+	return cage;
+}
+
 void StrokeNode::render()
 {
 	video::IVideoDriver* driver = SceneManager->getVideoDriver();
 	driver->setMaterial(getMaterial(0));
 	driver->setTransform(video::ETS_WORLD, AbsoluteTransformation);
+	for (u32 i = 0; i < Mesh->getMeshBufferCount(); ++i)
+		driver->drawMeshBuffer(Mesh->getMeshBuffer(i));
+	if (!Selected)
+		return;
+	driver->setMaterial(cageMaterial());
 	for (u32 i = 0; i < Mesh->getMeshBufferCount(); ++i)
 		driver->drawMeshBuffer(Mesh->getMeshBuffer(i));
 }
@@ -53,6 +80,43 @@ video::SMaterial& StrokeNode::getMaterial(u32)
 u32 StrokeNode::getMaterialCount() const
 {
 	return 1;
+}
+
+core::matrix4 StrokeNode::getRelativeTransformation() const
+{
+	return Placement;
+}
+
+void StrokeNode::setPlacement(const core::matrix4& placement)
+{
+	Placement = placement;
+	++placements;
+	updateAbsolutePosition();
+	// A scaled stroke's normals come out of the transformation scaled as well: the lit look
+	// needs them made unit length again.
+	const bool scaled = placement.getScale() != core::vector3df(1.f, 1.f, 1.f);
+	for (u32 i = 0; i < Mesh->getMeshBufferCount(); ++i)
+		Mesh->getMeshBuffer(i)->getMaterial().NormalizeNormals = scaled;
+}
+
+const core::matrix4& StrokeNode::getPlacement() const
+{
+	return Placement;
+}
+
+u64 StrokeNode::placementsSet()
+{
+	return placements;
+}
+
+void StrokeNode::setSelected(bool on)
+{
+	Selected = on;
+}
+
+bool StrokeNode::isSelected() const
+{
+	return Selected;
 }
 
 void StrokeNode::setColor(const video::SColor& c)

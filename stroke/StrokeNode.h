@@ -4,7 +4,11 @@
 
 class StrokeIndex;
 
-//! Scene node of one stroke. Points are in the node's local space (the drawing root's).
+//! Colour of the wire cage around selected strokes.
+const irr::video::SColor SELECTION_COLOR(0xFF30D0FF);
+
+//! Scene node of one stroke. Points are in the node's local space, which its placement
+//! takes into the drawing root's (the same space for a stroke as drawn).
 //! The mesh grows by a fixed amount per point; nothing is rebuilt while drawing.
 class StrokeNode : public irr::scene::ISceneNode
 {
@@ -18,6 +22,8 @@ public:
 	//! Every index gives the one material that all of the stroke's buffers share.
 	irr::video::SMaterial& getMaterial(irr::u32 i) override;
 	irr::u32 getMaterialCount() const override;
+	//! The stroke's placement in the drawing root (see setPlacement).
+	irr::core::matrix4 getRelativeTransformation() const override;
 
 	//! Colour of vertices appended from now on; alpha below 255 makes the stroke translucent.
 	void setColor(const irr::video::SColor& c);
@@ -37,6 +43,17 @@ public:
 	void setDisplayMode(irr::s32 mode);
 	//! Index of the finished stroke's triangles for ray picks; null before finish.
 	const StrokeIndex* pickIndex() const;
+
+	//! Where the stroke stands in the drawing root: moved, turned and scaled as a whole,
+	//! its points and mesh untouched. Identity for a stroke as drawn. The absolute
+	//! transformation follows at once, so picks before the next frame see the new place.
+	void setPlacement(const irr::core::matrix4& placement);
+	const irr::core::matrix4& getPlacement() const;
+	//! How many placements have been set in the run: a pick's boxes are stale once it moves on.
+	static irr::u64 placementsSet();
+	//! A selected stroke is drawn a second time as a wire cage in SELECTION_COLOR.
+	void setSelected(bool on);
+	bool isSelected() const;
 
 	irr::video::SColor Color;
 	irr::video::SColor HighlightColor;
@@ -90,4 +107,6 @@ private:
 	bool NormalsFresh;
 	//! Owned; made by finish.
 	StrokeIndex* PickIndex;
+	irr::core::matrix4 Placement;
+	bool Selected;
 };

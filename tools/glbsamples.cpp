@@ -1,6 +1,6 @@
 // Writes the drawings that independent glTF readers are tested with (an empty drawing, a few
-// strokes, a translucent stroke, a twisted drawing, one stroke of 10,000 points) into a
-// directory, and prints for each file the vertex count of every mesh, one line per file:
+// strokes, a translucent stroke, a twisted drawing with a stroke moved, turned and scaled, one
+// stroke of 10,000 points) into a directory, and prints for each file the vertex count of every mesh, one line per file:
 //   name.glb count count ...
 #include "document/Document.h"
 #include "document/GlbFile.h"
@@ -66,6 +66,12 @@ int main(int argc, char** argv)
 	Document twisted = few;
 	twisted.DrawingTransform.setRotationDegrees(vector3df(30.f, 0.f, 0.f));
 	twisted.DrawingTransform.setTranslation(vector3df(0.f, 5.f, -3.f));
+	// Its second stroke placed anew, as the select tool does: turned, scaled by 1.5, moved.
+	core::matrix4 scale;
+	scale.setScale(vector3df(1.5f, 1.5f, 1.5f));
+	twisted.Strokes[1].Placement.setRotationDegrees(vector3df(0.f, 20.f, 45.f));
+	twisted.Strokes[1].Placement = twisted.Strokes[1].Placement * scale;
+	twisted.Strokes[1].Placement.setTranslation(vector3df(10.f, -4.f, 6.f));
 
 	Document longStroke;
 	longStroke.Strokes.push_back(wave(10000, 0.f, 0xFFFFFFFF, 2.f, 1.f));

@@ -1,4 +1,4 @@
-// Generates the program's asset files: the bitmap font "font.bmp", the four brush button images
+// Generates the program's asset files: the bitmap font "font.bmp", the eight tool button images
 // and the GIF recording notice. Everything is drawn in code and written with the engine's writers.
 #include <irrlicht.h>
 
@@ -299,6 +299,48 @@ Shape turnedBox(f32 cx, f32 cy, f32 angle, f32 u0, f32 u1, f32 v0, f32 v1)
 	} };
 }
 
+//! A polygon given by its corners in order; a point is inside by the even-odd rule.
+Shape polygon(const std::vector<core::vector2df>& corners)
+{
+	f32 left = corners[0].X, top = corners[0].Y, right = left, bottom = top;
+	for (const core::vector2df& c : corners)
+	{
+		left = std::min(left, c.X);
+		right = std::max(right, c.X);
+		top = std::min(top, c.Y);
+		bottom = std::max(bottom, c.Y);
+	}
+	return { left, top, right, bottom, [=](f32 x, f32 y) {
+		bool inside = false;
+		for (size_t i = 0, j = corners.size() - 1; i < corners.size(); j = i++)
+		{
+			const core::vector2df& a = corners[i];
+			const core::vector2df& b = corners[j];
+			if ((a.Y > y) != (b.Y > y) && x < a.X + (y - a.Y) * (b.X - a.X) / (b.Y - a.Y))
+				inside = !inside;
+		}
+		return inside;
+	} };
+}
+
+//! The shape grown by width: inside it, or at most width away from its corners' outline.
+Shape grown(const std::vector<core::vector2df>& corners, f32 width)
+{
+	const Shape inner = polygon(corners);
+	return { inner.Left - width, inner.Top - width, inner.Right + width, inner.Bottom + width, [=](f32 x, f32 y) {
+		if (inner.Inside(x, y))
+			return true;
+		for (size_t i = 0, j = corners.size() - 1; i < corners.size(); j = i++)
+		{
+			const core::vector2df a = corners[j], d = corners[i] - corners[j], p(x, y);
+			const f32 t = core::clamp((p - a).dotProduct(d) / d.getLengthSQ(), 0.f, 1.f);
+			if ((p - (a + d * t)).getLengthSQ() <= width * width)
+				return true;
+		}
+		return false;
+	} };
+}
+
 Shape without(const Shape& outer, const Shape& hole)
 {
 	return { outer.Left, outer.Top, outer.Right, outer.Bottom,
@@ -393,7 +435,7 @@ void drawText(Canvas& canvas, f32 left, f32 top, u32 scale, const wchar_t* text,
 	}
 }
 
-// [SECTION] Brush button images
+// [SECTION] Tool button images
 
 // The buttons are 20 x 20 and the engine draws their images without the alpha channel, over the
 // whole button: each image is opaque and brings its own frame. Unchecked is a raised light-grey
@@ -456,6 +498,29 @@ video::IImage* makeEraseBrushIcon(video::IVideoDriver* driver, bool checked)
 	canvas.fill(turnedBox(ICON_CENTRE, ICON_CENTRE, angle, -half - 1.f, half + 1.f, -across - 1.f, across + 1.f), outline);
 	canvas.fill(part(-half, tipEnd - 0.5f), tip);
 	canvas.fill(part(tipEnd + 0.5f, half), body);
+	return canvas.toImage(driver);
+}
+
+video::IImage* makeSelectToolIcon(video::IVideoDriver* driver, bool checked)
+{
+	// A pointer arrow, tip at the upper left.
+	Canvas canvas = buttonFace(checked);
+	const std::vector<core::vector2df> arrow = { { 6.f, 3.5f }, { 6.f, 15.5f }, { 9.f, 12.7f }, { 11.2f, 17.f },
+		{ 13.2f, 16.f }, { 11.f, 11.8f }, { 15.f, 11.8f } };
+	canvas.fill(grown(arrow, 1.f), checked ? rgb(10, 12, 18) : rgb(236, 236, 236));
+	canvas.fill(polygon(arrow), checked ? rgb(250, 250, 250) : rgb(60, 60, 60));
+	return canvas.toImage(driver);
+}
+
+video::IImage* makeMirrorIcon(video::IVideoDriver* driver, bool checked)
+{
+	// Two mirror-image triangles either side of a dashed line.
+	Canvas canvas = buttonFace(checked);
+	const Rgba ink = checked ? rgb(250, 250, 250) : rgb(60, 60, 60);
+	canvas.fill(polygon({ { 8.5f, 5.f }, { 8.5f, 15.f }, { 3.5f, 15.f } }), ink);
+	canvas.fill(polygon({ { 11.5f, 5.f }, { 11.5f, 15.f }, { 16.5f, 15.f } }), checked ? ACCENT : rgb(130, 130, 130));
+	for (f32 y = 3.f; y < 17.f; y += 3.f)
+		canvas.fill(rectangle(9.5f, y, 10.5f, y + 2.f), ink);
 	return canvas.toImage(driver);
 }
 
@@ -544,6 +609,10 @@ int main(int argc, char* argv[])
 		{ "roundBrushChecked.png", [](video::IVideoDriver* d) { return makeRoundBrushIcon(d, true); } },
 		{ "eraseBrushUnchecked.png", [](video::IVideoDriver* d) { return makeEraseBrushIcon(d, false); } },
 		{ "eraseBrushChecked.png", [](video::IVideoDriver* d) { return makeEraseBrushIcon(d, true); } },
+		{ "selectToolUnchecked.png", [](video::IVideoDriver* d) { return makeSelectToolIcon(d, false); } },
+		{ "selectToolChecked.png", [](video::IVideoDriver* d) { return makeSelectToolIcon(d, true); } },
+		{ "mirrorUnchecked.png", [](video::IVideoDriver* d) { return makeMirrorIcon(d, false); } },
+		{ "mirrorChecked.png", [](video::IVideoDriver* d) { return makeMirrorIcon(d, true); } },
 		{ "gifWarning.png", makeGifWarning },
 	};
 

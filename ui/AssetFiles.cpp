@@ -5,8 +5,9 @@
 
 using namespace irr;
 
-const char* const ASSET_FILES[6] = {"font.bmp", "roundBrushUnchecked.png", "roundBrushChecked.png",
-	"eraseBrushUnchecked.png", "eraseBrushChecked.png", "gifWarning.png"};
+const char* const ASSET_FILES[10] = {"font.bmp", "roundBrushUnchecked.png", "roundBrushChecked.png",
+	"eraseBrushUnchecked.png", "eraseBrushChecked.png", "selectToolUnchecked.png", "selectToolChecked.png",
+	"mirrorUnchecked.png", "mirrorChecked.png", "gifWarning.png"};
 
 namespace
 {

@@ -6,8 +6,8 @@
 
 #include <string>
 
-//! The font and the five images read from the working directory at start-up.
-extern const char* const ASSET_FILES[6];
+//! The font and the nine images read from the working directory at start-up.
+extern const char* const ASSET_FILES[10];
 //! Largest width and height of a picture the program reads, in pixels.
 const irr::u32 ASSET_MAX_SIDE = 4096;
 

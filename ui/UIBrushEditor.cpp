@@ -1,4 +1,5 @@
-// Brush section of the side panel: radius and thickness sliders and the round/erase brush pair.
+// Brush section of the side panel: radius and thickness sliders, the round brush, erase brush
+// and select tool group, and the mirror toggle.
 #include "ui/UIBrushEditor.h"
 #include "ui/AssetFiles.h"
 
@@ -21,7 +22,7 @@ const f32 THICKNESS_MAX = 1.0f;
 UIBrushEditor::UIBrushEditor(gui::IGUIEnvironment* environment, gui::IGUIElement* parent, s32 id)
 	: gui::IGUIElement(gui::EGUIET_ELEMENT, environment, parent, id, core::rect<s32>(0, 180, 110, 265)),
 	  BackgroundColor(0x40FFFFFF), RadiusBar(0), ThicknessBar(0), RoundBrushButton(0), EraseBrushButton(0),
-	  BrushKind(0)
+	  SelectToolButton(0), MirrorButton(0), BrushKind(0), Mirror(false)
 {
 	// Null when "font.bmp" is missing: the labels then use the skin's font.
 	gui::IGUIFont* font = loadFont(Environment, "font.bmp");
@@ -57,6 +58,16 @@ UIBrushEditor::UIBrushEditor(gui::IGUIEnvironment* environment, gui::IGUIElement
 	EraseBrushButton->setIsPushButton(true);
 	EraseBrushButton->setImage(loadTexture(driver, "eraseBrushUnchecked.png"));
 	EraseBrushButton->setPressedImage(loadTexture(driver, "eraseBrushChecked.png"));
+
+	SelectToolButton = Environment->addButton(core::rect<s32>(55, 60, 75, 80), this, -1, 0, 0);
+	SelectToolButton->setIsPushButton(true);
+	SelectToolButton->setImage(loadTexture(driver, "selectToolUnchecked.png"));
+	SelectToolButton->setPressedImage(loadTexture(driver, "selectToolChecked.png"));
+
+	MirrorButton = Environment->addButton(core::rect<s32>(80, 60, 100, 80), this, -1, 0, 0);
+	MirrorButton->setIsPushButton(true);
+	MirrorButton->setImage(loadTexture(driver, "mirrorUnchecked.png"));
+	MirrorButton->setPressedImage(loadTexture(driver, "mirrorChecked.png"));
 }
 
 UIBrushEditor::~UIBrushEditor()
@@ -69,26 +80,34 @@ bool UIBrushEditor::OnEvent(const SEvent& event)
 	{
 		// A button takes the focus when it is pressed: without it, the release that toggled it
 		// came from a press elsewhere (a drag that ended here). Undo the toggle, change nothing.
-		if (Environment->getFocus() != event.GUIEvent.Caller)
+		const bool focused = Environment->getFocus() == event.GUIEvent.Caller;
+		if (event.GUIEvent.Caller == MirrorButton)
+			setMirror(focused ? MirrorButton->isPressed() : Mirror);
+		else if (!focused)
 			selectBrush(BrushKind);
 		else if (event.GUIEvent.Caller == RoundBrushButton)
 			selectBrush(0);
 		else if (event.GUIEvent.Caller == EraseBrushButton)
 			selectBrush(1);
+		else if (event.GUIEvent.Caller == SelectToolButton)
+			selectBrush(2);
 	}
 	return false;
 }
 
 void UIBrushEditor::selectBrush(s32 kind)
 {
-	// The engine has already toggled the clicked push button; restore the radio pair.
-	RoundBrushButton->setPressed(false);
-	EraseBrushButton->setPressed(false);
-	if (kind == 0)
-		RoundBrushButton->setPressed(true);
-	else if (kind == 1)
-		EraseBrushButton->setPressed(true);
+	// The engine has already toggled the clicked push button; restore the radio group.
+	RoundBrushButton->setPressed(kind == 0);
+	EraseBrushButton->setPressed(kind == 1);
+	SelectToolButton->setPressed(kind == 2);
 	BrushKind = kind;
+}
+
+void UIBrushEditor::setMirror(bool on)
+{
+	MirrorButton->setPressed(on);
+	Mirror = on;
 }
 
 f32 UIBrushEditor::getRadius() const

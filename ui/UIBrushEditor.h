@@ -1,4 +1,5 @@
-// Brush section of the side panel: radius and thickness sliders, round and erase brush buttons.
+// Brush section of the side panel: radius and thickness sliders, the round brush, erase brush
+// and select tool buttons, and the mirror toggle.
 #pragma once
 #include <irrlicht.h>
 
@@ -11,8 +12,11 @@ public:
 	bool OnEvent(const irr::SEvent& event) override;
 	void draw() override;
 
-	//! Makes kind (0 round, 1 erase) the selected brush; the two buttons act as a radio pair.
+	//! Makes kind (0 round brush, 1 erase brush, 2 select tool) the chosen tool; the three
+	//! buttons act as one radio group.
 	void selectBrush(irr::s32 kind);
+	//! Turns mirror drawing on or off, and its button with it.
+	void setMirror(bool on);
 	//! Brush radius in scene units, 1 to 30.
 	irr::f32 getRadius() const;
 	//! Depth-to-width ratio of the brush, 0.1 to 1.
@@ -26,6 +30,10 @@ public:
 	irr::gui::IGUIScrollBar* ThicknessBar;
 	irr::gui::IGUIButton* RoundBrushButton;
 	irr::gui::IGUIButton* EraseBrushButton;
-	//! 0 round brush, 1 erase brush.
+	irr::gui::IGUIButton* SelectToolButton;
+	irr::gui::IGUIButton* MirrorButton;
+	//! 0 round brush, 1 erase brush, 2 select tool.
 	irr::s32 BrushKind;
+	//! Mirror drawing is on (the mirror button is pressed).
+	bool Mirror;
 };

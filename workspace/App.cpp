@@ -3,6 +3,7 @@
 #include "document/DocumentKeeper.h"
 #include "stroke/StrokeNode.h"
 #include "workspace/Command.h"
+#include "workspace/MirrorPlaneNode.h"
 
 using namespace irr;
 
@@ -17,7 +18,8 @@ App::App()
 	  GifFramesCaptured(0), TurntableFrame(-1), AnchorWasVisible(false), MarkerWasVisible(false), GifWriter(nullptr),
 	  PickingColor(false), ColorCandidate(nullptr), EraseStepOpen(false),
 	  Revision(0), Documents(nullptr), Smoothing(0.f), PenTouching(false), PenEraser(false), StrokeFromPen(false),
-	  StrokePressure(1.f)
+	  StrokePressure(1.f), SelectGesture(ESG_NONE), GestureStroke(nullptr), GestureShift(false), Mirror(false),
+	  CurrentTwin(nullptr), MirrorZ(0.f), MirrorPlane(nullptr)
 {
 }
 
@@ -67,6 +69,11 @@ void App::init(scene::ISceneManager* sceneManager, scene::ICameraSceneNode* came
 	light->setLightType(video::ELT_DIRECTIONAL);
 	light->setPosition(core::vector3df(0.f, 0.f, 1.f));
 
+	// Turns with the drawing and stands at the anchor; the scene graph owns it after the drop.
+	MirrorPlane = new MirrorPlaneNode(sceneManager, DrawingRoot, AnchorNode);
+	MirrorPlane->drop();
+	showMirrorPlane();
+
 	setTool(0);
 }
 
@@ -93,6 +100,9 @@ void App::setBrushSize(f32 radius, f32 thickness)
 void App::setTool(s32 tool)
 {
 	Tool = tool;
+	// The selection belongs to the select tool: its marking goes with it.
+	if (tool != TOOL_SELECT)
+		clearSelection();
 	showTool();
 }
 
@@ -150,6 +160,7 @@ void App::onKeyDown(s32 key)
 			Drawing = false;
 		}
 		Erasing = false;
+		endSelectGesture(false);
 		AltDown = true;
 		Navigating = true;
 		ActiveMarker->setVisible(false);
@@ -211,6 +222,22 @@ void App::onKeyDown(s32 key)
 		break;
 	case KEY_OEM_4: // "["
 		dolly(-10.f);
+		break;
+	case KEY_DELETE:
+	case KEY_BACK:
+		deleteSelection();
+		break;
+	case KEY_KEY_D:
+		if (CtrlDown)
+			duplicateSelection();
+		break;
+	case KEY_PLUS: // "=" (and "+")
+	case KEY_ADD:
+		scaleSelection(SELECTION_SCALE_STEP);
+		break;
+	case KEY_MINUS:
+	case KEY_SUBTRACT:
+		scaleSelection(1.f / SELECTION_SCALE_STEP);
 		break;
 	default:
 		break;

@@ -1,7 +1,8 @@
 // The workspace: all drawing state (strokes, brush, tool, keys, anchor and markers,
 // drawing root, undo history, GIF capture) and every operation that input causes.
 // The operations are split by topic over App.cpp (lifecycle, settings, keys),
-// AppDrawing.cpp, AppPicking.cpp, AppCamera.cpp, AppHistory.cpp and gif/GifRecording.cpp.
+// AppDrawing.cpp, AppPicking.cpp, AppSelecting.cpp, AppCamera.cpp, AppHistory.cpp and
+// gif/GifRecording.cpp.
 #pragma once
 #include "gif/CaptureClock.h"
 #include "platform/PenInput.h"
@@ -12,6 +13,7 @@
 #include <vector>
 
 class StrokeNode;
+class MirrorPlaneNode;
 struct Command;
 class RecordingWriter;
 class UIPanel;
@@ -19,6 +21,28 @@ class DocumentKeeper;
 
 //! Translucent white (alpha 100 of 255): anchor and markers, and the brush preview over the panel.
 const irr::video::SColor NEUTRAL_PREVIEW_COLOR(0x64FFFFFF);
+
+//! The tools a left press in the view uses.
+const irr::s32 TOOL_ROUND_BRUSH = 0;
+const irr::s32 TOOL_ERASE_BRUSH = 1;
+const irr::s32 TOOL_SELECT = 2;
+
+//! Scale of the selection per wheel notch or "=" key (one over it for "-").
+const irr::f32 SELECTION_SCALE_STEP = 1.1f;
+
+//! What the select tool's left drag is doing.
+enum E_SELECT_GESTURE
+{
+	ESG_NONE = 0,
+	//! Pressed and not moved far yet: a click so far.
+	ESG_PRESSED,
+	//! Moving the selection parallel to the view.
+	ESG_MOVE,
+	//! Turning the selection about the line of sight through its centre.
+	ESG_TURN,
+	//! Drawing a rectangle that selects the strokes with a point inside it.
+	ESG_RECTANGLE
+};
 
 //! Whether pointer lies at least pixels (Euclidean) away from from.
 bool movedAtLeast(irr::core::position2di pointer, irr::core::position2di from, irr::s32 pixels);
@@ -36,7 +60,8 @@ public:
 	void setBackdropColor(irr::video::SColor color);
 	void setBrushColor(irr::video::SColor color);
 	void setBrushSize(irr::f32 radius, irr::f32 thickness);
-	//! 0 round brush (draw), 1 erase brush.
+	//! TOOL_ROUND_BRUSH (draw), TOOL_ERASE_BRUSH or TOOL_SELECT; any other tool than the
+	//! select tool clears the selection.
 	void setTool(irr::s32 tool);
 	//! The tool a press uses now: the erase brush while the pen's eraser end is in use,
 	//! else the panel's.
@@ -53,6 +78,8 @@ public:
 	void onMousePress(irr::core::position2di pointer, irr::s32 button);
 	void onMouseMove(irr::core::position2di pointer);
 	void onMouseRelease();
+	//! wheel: notches, positive away from the user.
+	void onMouseWheel(irr::f32 wheel);
 	//! A sample of the pen, in the order the pen made them; the engine's own pointer events
 	//! still say when a stroke begins and ends, the pen's samples give its points.
 	void onPenSample(const platform::PenSample& sample);
@@ -65,10 +92,18 @@ public:
 	irr::core::vector3df pointerToDrawingPlane(irr::core::position2di pointer) const;
 	//! The same for a position with a fraction of a pixel (the pen's).
 	irr::core::vector3df pointerToDrawingPlane(irr::core::vector2d<irr::f64> pointer) const;
+	//! World point under the pointer on the plane that faces the camera through a world point.
+	irr::core::vector3df pointerToViewPlane(irr::core::vector2d<irr::f64> pointer, const irr::core::vector3df& through) const;
+	//! Mirror drawing: every stroke drawn from now on gets a twin across the mirror plane.
+	void setMirror(bool on);
+	//! Shows the mirror plane while mirror drawing is on and no recording runs.
+	void showMirrorPlane();
 	void commitStroke();
 
 	// Hover, picking and erasing.
 	void pickUnderPointer(irr::core::position2di pointer);
+	//! The visible stroke under the pointer and the world point hit, or null; moves nothing.
+	StrokeNode* strokeUnderPointer(irr::core::position2di pointer, irr::core::vector3df& hit);
 	void highlightHovered();
 	void clearHighlight();
 	void eraseAt(irr::core::position2di pointer, bool forced);
@@ -92,10 +127,45 @@ public:
 	void focusOnAnchor();
 	void updateWorldToDrawing();
 
+	// Selecting and shaping strokes with the select tool (AppSelecting.cpp).
+	void beginSelectGesture(irr::core::position2di pointer);
+	void followSelectGesture(irr::core::position2di pointer);
+	//! Ends the select tool's drag. Released: a click selects, a rectangle selects what it
+	//! holds. Either way a move or turn so far becomes one undo step.
+	void endSelectGesture(bool released);
+	//! Drops the select tool's drag: a move or turn goes back to where it began, unrecorded.
+	//! Every key that changes the drawing does this first, so a drag never mixes with it.
+	void cancelSelectGesture();
+	void select(StrokeNode* stroke, bool on);
+	void clearSelection();
+	//! Takes the strokes that are hidden now out of the selection.
+	void dropHiddenFromSelection();
+	//! Selects the visible strokes with a point drawn inside the window rectangle; add keeps
+	//! the selection there is, else it is replaced.
+	void selectInRectangle(const irr::core::rect<irr::s32>& rectangle, bool add);
+	//! Scales the selection about its centre: one undo step. The factor is cut so that every
+	//! stroke stays between 1/100 and 100 times its drawn size.
+	void scaleSelection(irr::f32 factor);
+	//! Erases the selection: one undo step.
+	void deleteSelection();
+	//! Copies of the selected strokes in their places, selected instead: one undo step.
+	void duplicateSelection();
+	//! Centre of the box around the selection, world space.
+	irr::core::vector3df selectionCentre() const;
+	//! Draws what the scene does not: the selection rectangle while it is dragged. Called by
+	//! the frame loop between the scene and the GUI.
+	void drawOverlay();
+
 	// Undo and redo.
+	//! Records the commit of CurrentStroke (and of its twin, in the same step).
 	void recordAdd();
 	void recordErase();
+	//! Records a change of several commands as one undo step (each command already holds
+	//! its stroke); the first command opens the step.
+	void recordStep(const std::vector<Command*>& step);
 	void pushUndo(Command* command);
+	//! Puts a step at the front of UndoList and trims the history to HistoryLimit steps.
+	void pushStep(const std::vector<Command*>& step);
 	void clearRedo();
 	void undo();
 	void redo();
@@ -167,6 +237,7 @@ public:
 	bool CtrlDown;
 	bool ShiftDown;
 	irr::s32 HistoryLimit;
+	//! TOOL_ROUND_BRUSH, TOOL_ERASE_BRUSH or TOOL_SELECT.
 	irr::s32 Tool;
 	bool Erasing;
 	//! A recording or turntable is capturing frames.
@@ -196,7 +267,8 @@ public:
 	StrokeNode* ColorCandidate;
 	//! The running erase drag has recorded an erase: its next ones join the same undo step.
 	bool EraseStepOpen;
-	//! Counts the changes of the drawing (commit, erase, undo, redo, open); the autosave watches it.
+	//! Counts the changes of the drawing (commit, erase, move, turn, scale, delete, duplicate,
+	//! undo, redo, open); the autosave watches it.
 	irr::u32 Revision;
 	//! Saving and opening for Ctrl+S and Ctrl+O; not owned, may be null.
 	DocumentKeeper* Documents;
@@ -222,6 +294,33 @@ public:
 	//! The pen's latest pressure, 0 to 1 (1 for the mouse).
 	irr::f32 StrokePressure;
 
+	//! The selected strokes, in the order they were selected; only visible ones, and only
+	//! while the select tool is chosen. Not owning.
+	std::vector<StrokeNode*> Selection;
+	E_SELECT_GESTURE SelectGesture;
+	//! Window pixels of the select tool's press and of the pointer since.
+	irr::core::position2di GesturePress;
+	irr::core::position2di GesturePointer;
+	//! The stroke under the press, or null; not owning.
+	StrokeNode* GestureStroke;
+	//! Left Shift was held at the press: a click adds or removes, a drag turns.
+	bool GestureShift;
+	//! World point of the stroke under the press, which a move keeps under the pointer.
+	irr::core::vector3df GestureGrab;
+	//! World centre of the selection when a turn began; the turn's axis passes through it.
+	irr::core::vector3df GestureCentre;
+	//! The placements of Selection when the move or turn began.
+	std::vector<irr::core::matrix4> GestureStart;
+
+	//! Mirror drawing is on.
+	bool Mirror;
+	//! The mirror twin of the open stroke, or null; not owning.
+	StrokeNode* CurrentTwin;
+	//! Z of the mirror plane in the drawing root's space, fixed when the open stroke began.
+	irr::f32 MirrorZ;
+	//! The grid that shows the mirror plane; owned by the scene graph.
+	MirrorPlaneNode* MirrorPlane;
+
 private:
 	//! Shows the markers of activeTool().
 	void showTool();
@@ -235,4 +334,7 @@ private:
 	void addStrokePointAt(irr::core::vector2d<irr::f64> at, irr::f32 pressure);
 	//! A stabilised stroke ends at the pointer: points along the way from the last one.
 	void finishAtPointer();
+	//! Sets each selected stroke's placement to change (world space) after its placement at
+	//! the start of the gesture.
+	void placeSelection(const irr::core::matrix4& change);
 };

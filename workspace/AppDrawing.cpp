@@ -1,7 +1,8 @@
 // Pointer press, move and release in the 3-D view, the pen's samples, and turning a drag
-// into a stroke: the stabiliser's string, the spacing of points, the commit.
+// into a stroke: the stabiliser's string, the spacing of points, the mirror twin, the commit.
 #include "stroke/StrokeNode.h"
 #include "workspace/App.h"
+#include "workspace/MirrorPlaneNode.h"
 
 #include <cmath>
 
@@ -51,6 +52,8 @@ void App::onMousePress(position2di pointer, s32 button)
 		pickUnderPointer(pointer);
 		eraseAt(pointer, true);
 	}
+	else if (activeTool() == TOOL_SELECT)
+		beginSelectGesture(pointer);
 }
 
 void App::onMouseMove(position2di pointer)
@@ -71,7 +74,8 @@ void App::onMouseMove(position2di pointer)
 		return;
 	}
 
-	if (SnapToSurface || activeTool() == 1)
+	// The select tool leaves the anchor where it is, Ctrl or not.
+	if ((SnapToSurface && activeTool() != TOOL_SELECT) || activeTool() == 1)
 	{
 		pickUnderPointer(pointer);
 		if (activeTool() == 1)
@@ -85,6 +89,8 @@ void App::onMouseMove(position2di pointer)
 		continueStroke(pointer);
 	else if (Erasing)
 		eraseAt(pointer, false);
+	else if (SelectGesture != ESG_NONE)
+		followSelectGesture(pointer);
 
 	// The marker follows the pointer at the drawing depth, button held or not.
 	ActiveMarker->setPosition(SnapToSurface ? AnchorNode->getPosition() : pointerToDrawingPlane(pointer));
@@ -108,6 +114,15 @@ void App::onMouseRelease()
 	}
 	else if (Erasing)
 		Erasing = false;
+	else if (SelectGesture != ESG_NONE)
+		endSelectGesture(true);
+}
+
+void App::onMouseWheel(f32 wheel)
+{
+	if (Navigating || activeTool() != TOOL_SELECT)
+		return;
+	scaleSelection(std::pow(SELECTION_SCALE_STEP, wheel));
 }
 
 void App::onPenSample(const platform::PenSample& sample)
@@ -162,6 +177,23 @@ void App::beginStrokeAt(PixelPosition at, f32 pressure)
 	CurrentStroke->setBrush(BrushRadius, BrushThickness);
 	// World-space view direction, fixed for the life of the stroke.
 	CurrentStroke->ViewDirection = (Camera->getTarget() - Camera->getAbsolutePosition()).normalize();
+	CurrentTwin = nullptr;
+	if (Mirror)
+	{
+		// The plane through the anchor across the drawing root's Z axis, where the anchor
+		// stands now (snapping moves the anchor while the stroke goes on). Drawing-root space.
+		vector3df anchor;
+		WorldToDrawing.transformVect(anchor, AnchorNode->getPosition());
+		MirrorZ = anchor.Z;
+		CurrentTwin = new StrokeNode(DrawingRoot, SceneManager);
+		CurrentTwin->drop(); // the drawing root owns the node from here on
+		CurrentTwin->setColor(BrushColor);
+		CurrentTwin->setBrush(BrushRadius, BrushThickness);
+		// The mesh orients the cross-sections in the drawing root's space: the twin's view
+		// direction is mirrored there too, so that its tube is the stroke's mirror image.
+		const vector3df& view = CurrentStroke->ViewDirection;
+		CurrentTwin->ViewDirection = vector3df(view.X, view.Y, -view.Z);
+	}
 	StrokePointer = StringEnd = StrokeSample = at;
 	StrokePressure = pressure;
 	addStrokePointAt(at, pressure);
@@ -256,6 +288,8 @@ void App::addStrokePointAt(PixelPosition at, f32 pressure)
 	vector3df local;
 	WorldToDrawing.transformVect(local, world);
 	CurrentStroke->addPoint(local, pressure);
+	if (CurrentTwin)
+		CurrentTwin->addPoint(vector3df(local.X, local.Y, 2.f * MirrorZ - local.Z), pressure);
 }
 
 vector3df App::pointerToDrawingPlane(position2di pointer) const
@@ -264,6 +298,12 @@ vector3df App::pointerToDrawingPlane(position2di pointer) const
 }
 
 vector3df App::pointerToDrawingPlane(PixelPosition pointer) const
+{
+	// The plane faces the camera and passes through the anchor: the anchor sets the drawing depth.
+	return pointerToViewPlane(pointer, AnchorNode->getPosition());
+}
+
+vector3df App::pointerToViewPlane(PixelPosition pointer, const vector3df& through) const
 {
 	// The ray through the pixel as the engine's collision manager makes it (from the camera
 	// to the far plane), for a position with a fraction: integer pixels give the same ray.
@@ -279,8 +319,7 @@ vector3df App::pointerToDrawingPlane(PixelPosition pointer) const
 	                                   : frustum->cameraPosition;
 	ray.end = farLeftUp + leftToRight * dx + upToDown * dy;
 	const vector3df normal = (Camera->getTarget() - Camera->getAbsolutePosition()).normalize();
-	// The plane faces the camera and passes through the anchor: the anchor sets the drawing depth.
-	const f32 d = -normal.dotProduct(AnchorNode->getPosition());
+	const f32 d = -normal.dotProduct(through);
 	const vector3df direction = vector3df(ray.end - ray.start).normalize();
 	const f32 t = normal.dotProduct(direction);
 	if (t == 0.f)
@@ -294,12 +333,32 @@ void App::commitStroke()
 	if (!CurrentStroke->hasSegments() || pointsCoincide(CurrentStroke->Points))
 	{
 		// A click without a drag, or points that all fell on one spot (Ctrl over empty space),
-		// leave a node that shows nothing: never picked or recorded.
+		// leave a node that shows nothing: never picked or recorded. Its twin goes.
+		if (CurrentTwin)
+			CurrentTwin->remove();
 		CurrentStroke = nullptr;
+		CurrentTwin = nullptr;
 		return;
 	}
 	Strokes.push_back(CurrentStroke);
 	// Also makes the stroke pickable: the pick finds it in Strokes through its index.
 	CurrentStroke->finish();
+	if (CurrentTwin)
+	{
+		Strokes.push_back(CurrentTwin);
+		CurrentTwin->finish();
+	}
 	recordAdd();
+	CurrentTwin = nullptr;
+}
+
+void App::setMirror(bool on)
+{
+	Mirror = on;
+	showMirrorPlane();
+}
+
+void App::showMirrorPlane()
+{
+	MirrorPlane->setVisible(Mirror && !RecordingGif);
 }

@@ -11,14 +11,19 @@ using core::vector3df;
 //! Pointer travel in pixels from the press before an erase drag erases.
 const s32 ERASE_DRAG_THRESHOLD = 5;
 
-void App::pickUnderPointer(position2di pointer)
+StrokeNode* App::strokeUnderPointer(position2di pointer, vector3df& hit)
 {
 	scene::ISceneCollisionManager* collision = SceneManager->getSceneCollisionManager();
 	// Only what the camera draws can be hit: nothing in front of the near clipping plane.
 	const core::line3df ray = drawnPartOfRay(collision->getRayFromScreenCoordinates(pointer, Camera), Camera);
-	vector3df hit;
 	// Only committed strokes are in Strokes, and hidden ones are skipped.
-	StrokeNode* node = Picker.pick(Strokes, DrawingRoot, ray, hit);
+	return Picker.pick(Strokes, DrawingRoot, ray, hit);
+}
+
+void App::pickUnderPointer(position2di pointer)
+{
+	vector3df hit;
+	StrokeNode* node = strokeUnderPointer(pointer, hit);
 	if (!node)
 	{
 		HoveredStroke = nullptr;
@@ -61,6 +66,9 @@ void App::eraseAt(position2di pointer, bool forced)
 	if (!HoveredStroke)
 		return;
 	HoveredStroke->setVisible(false);
+	// The pen's eraser end erases whatever tool the panel shows: a selected stroke too.
+	if (HoveredStroke->isSelected())
+		select(HoveredStroke, false);
 	recordErase();
 	HoveredStroke = nullptr;
 }

@@ -6,6 +6,12 @@ Command::Command()
 {
 }
 
+Command::Command(irr::s32 kind, StrokeNode* stroke)
+	: Kind(kind), Stroke(stroke), JoinsPrevious(false)
+{
+	grabStroke();
+}
+
 Command::~Command()
 {
 	if (Stroke)
@@ -24,6 +30,8 @@ void Command::apply()
 		Stroke->setVisible(true);
 	else if (Kind == ECK_ERASE_STROKE)
 		Stroke->setVisible(false);
+	else if (Kind == ECK_PLACE_STROKE)
+		Stroke->setPlacement(After);
 }
 
 void Command::revert()
@@ -32,4 +40,6 @@ void Command::revert()
 		Stroke->setVisible(false);
 	else if (Kind == ECK_ERASE_STROKE)
 		Stroke->setVisible(true);
+	else if (Kind == ECK_PLACE_STROKE)
+		Stroke->setPlacement(Before);
 }

@@ -94,7 +94,8 @@ struct StrokePicker::Best
 
 bool StrokePicker::matches(const core::array<StrokeNode*>& strokes) const
 {
-	return IndexesMade == StrokeIndex::made() && strokes.size() == Indexed.size()
+	return IndexesMade == StrokeIndex::made() && PlacementsSet == StrokeNode::placementsSet()
+		&& strokes.size() == Indexed.size()
 		&& (Indexed.empty() || std::memcmp(strokes.const_pointer(), Indexed.data(), Indexed.size() * sizeof(StrokeNode*)) == 0);
 }
 
@@ -102,6 +103,7 @@ void StrokePicker::rebuild(const core::array<StrokeNode*>& strokes)
 {
 	Indexed.assign(strokes.const_pointer(), strokes.const_pointer() + strokes.size());
 	IndexesMade = StrokeIndex::made();
+	PlacementsSet = StrokeNode::placementsSet();
 	Entries.clear();
 	Nodes.clear();
 	for (u32 i = 0; i < strokes.size(); ++i)

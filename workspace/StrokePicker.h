@@ -20,8 +20,8 @@ public:
 	//! engine's: per stroke its box and triangle tests in the stroke's space and its
 	//! intersection arithmetic on the stroke's triangles in world space; the nearest point
 	//! from ray.start wins, and at equal distance the earlier stroke in strokes, then the
-	//! earlier triangle. All strokes are children of drawingRoot with their own fixed place
-	//! in it; the hierarchy is rebuilt when strokes changes.
+	//! earlier triangle. All strokes are children of drawingRoot, each at its placement in
+	//! it; the hierarchy is rebuilt when strokes changes or a placement was set.
 	StrokeNode* pick(const irr::core::array<StrokeNode*>& strokes, irr::scene::ISceneNode* drawingRoot,
 		const irr::core::line3df& ray, irr::core::vector3df& outPoint);
 
@@ -42,17 +42,19 @@ private:
 	};
 	struct Best;
 
-	//! Whether strokes holds what the hierarchy was built from: the same nodes, and no stroke
-	//! finished since (a node freed and another made at its address would have been).
+	//! Whether strokes holds what the hierarchy was built from: the same nodes, no stroke
+	//! finished since (a node freed and another made at its address would have been), and
+	//! no placement set since.
 	bool matches(const irr::core::array<StrokeNode*>& strokes) const;
 	void rebuild(const irr::core::array<StrokeNode*>& strokes);
 	irr::u32 build(irr::u32 lo, irr::u32 hi);
 	void testStroke(const Entry& entry, const irr::core::line3df& ray, Best& best) const;
 
 	//! The strokes in their order in strokes when the hierarchy was built, and how many
-	//! stroke indexes had been made by then.
+	//! stroke indexes and placements had been made by then.
 	std::vector<StrokeNode*> Indexed;
 	irr::u64 IndexesMade = 0;
+	irr::u64 PlacementsSet = 0;
 	//! The same strokes in the order of the hierarchy's leaves.
 	std::vector<Entry> Entries;
 	std::vector<Node> Nodes;

@@ -5,6 +5,7 @@
 #include "ui/UIColorPicker.h"
 #include "ui/UINote.h"
 #include "ui/UIPanel.h"
+#include "workspace/MirrorPlaneNode.h"
 
 #include <chrono>
 #include <thread>
@@ -495,4 +496,31 @@ TEST_F(RoutingWithPanelTest, PickColorTakesTheColourOfAStrokeHoveredSinceTheRequ
 	EXPECT_EQ(picker->getColor(), video::SColor(0xC8FFFF00));
 	EXPECT_FALSE(picker->PickRequested);
 	EXPECT_EQ(Application->Strokes.size(), 1u);
+}
+
+TEST_F(RoutingWithPanelTest, MirrorKeyAndWheelReachTheWorkspaceAndTheMirrorPlaneStaysOutOfRecordings)
+{
+	// M flips the panel's mirror button, and the workspace follows (not while navigating).
+	tap(KEY_KEY_M);
+	keyDown(KEY_LMENU);
+	tap(KEY_KEY_M);
+	keyUp(KEY_LMENU);
+	EXPECT_TRUE(Panel->BrushEditor->Mirror && Application->Mirror && Application->MirrorPlane->isVisible());
+	Panel->requestRecording();
+	press(300, 300);
+	EXPECT_FALSE(Application->MirrorPlane->isVisible());
+	release(300, 300);
+	EXPECT_TRUE(Application->MirrorPlane->isVisible());
+
+	// The wheel in the view scales the selection and never reaches a slider that kept the focus.
+	drawLine(300, 420, 300);
+	Panel->BrushEditor->selectBrush(TOOL_SELECT);
+	Receiver.syncSettings();
+	Application->select(Application->Strokes[0], true);
+	Device->getGUIEnvironment()->setFocus(Panel->BrushEditor->RadiusBar);
+	SEvent wheel = mouse(EMIE_MOUSE_WHEEL, 500, 300);
+	wheel.MouseInput.Wheel = 1.f;
+	post(wheel);
+	EXPECT_NEAR(Application->Strokes[0]->getPlacement().getScale().X, 1.1f, 1e-5f);
+	EXPECT_EQ(Panel->BrushEditor->RadiusBar->getPos(), 0);
 }

@@ -56,6 +56,14 @@ TEST_F(DocumentTest, RoundTripRebuildsEveryBufferAndTheView)
 	Panel->BrushEditor->setRadius(3.f);
 	Receiver.syncSettings();
 
+	// The second stroke reshaped with the select tool: scaled about its middle, then part back.
+	Application->setTool(TOOL_SELECT);
+	Application->select(Application->Strokes[1], true);
+	Application->scaleSelection(2.f);
+	tap(KEY_MINUS);
+	const core::matrix4 placement = Application->Strokes[1]->getPlacement();
+	ASSERT_FALSE(placement.isIdentity());
+
 	const u32 count = Application->Strokes.size();
 	ASSERT_EQ(count, 3u);
 	std::vector<StrokeNode*> before(Application->Strokes.const_pointer(), Application->Strokes.const_pointer() + count);
@@ -84,6 +92,12 @@ TEST_F(DocumentTest, RoundTripRebuildsEveryBufferAndTheView)
 		before[i]->drop();
 	}
 	EXPECT_GT(Application->Strokes[2]->Mesh->getMeshBufferCount(), 1u);
+	// Where it was reshaped to, bit for bit, and nothing selected any more.
+	EXPECT_EQ(std::memcmp(Application->Strokes[1]->getPlacement().pointer(), placement.pointer(), 64), 0);
+	EXPECT_TRUE(Application->Strokes[0]->getPlacement().isIdentity());
+	EXPECT_TRUE(Application->Selection.empty());
+	EXPECT_FALSE(Application->Strokes[1]->isSelected());
+	EXPECT_EQ(Application->Tool, TOOL_ROUND_BRUSH) << "the select tool is saved as the round brush";
 	EXPECT_EQ(std::memcmp(Application->DrawingRoot->getRelativeTransformationMatrix().pointer(), twist.pointer(), 64), 0);
 	EXPECT_EQ(std::memcmp(Application->WorldToDrawing.pointer(), worldToDrawing.pointer(), 64), 0);
 	EXPECT_EQ(Camera->getPosition(), position);

@@ -31,6 +31,12 @@ Document sampleDrawing()
 	b.Color = 0xFF00FF00;
 	b.Radius = 1.f;
 	b.Thickness = 0.1f;
+	// Moved, turned and scaled by the select tool.
+	core::matrix4 scale;
+	scale.setScale(core::vector3df(0.37f, 0.37f, 0.37f));
+	b.Placement.setRotationDegrees(core::vector3df(15.f, -70.f, 100.f));
+	b.Placement = b.Placement * scale;
+	b.Placement.setTranslation(core::vector3df(-12.5f, 1.f / 3.f, 40.f));
 	d.Strokes = {a, b};
 	d.CameraPosition = core::vector3df(12.5f, 80.f, -1.f / 7.f);
 	d.CameraTarget = core::vector3df(1.f, 2.f, 3.f);
@@ -156,6 +162,7 @@ TEST(GlbFile, GivesBackEveryFieldBitForBit)
 		EXPECT_EQ(std::memcmp(&a.Thickness, &b.Thickness, 4), 0);
 		EXPECT_TRUE(bitsEqual(a.ViewDirection, b.ViewDirection));
 		EXPECT_EQ(a.Color, b.Color);
+		EXPECT_EQ(std::memcmp(a.Placement.pointer(), b.Placement.pointer(), 64), 0);
 	}
 	EXPECT_TRUE(bitsEqual(out.CameraPosition, in.CameraPosition));
 	EXPECT_TRUE(bitsEqual(out.CameraTarget, in.CameraTarget));
@@ -193,6 +200,39 @@ TEST(GlbFile, MeshesSuitOtherPrograms)
 		EXPECT_TRUE(position.contains("min") && position.contains("max"));
 		// The first stroke has alpha 0x80: blended.
 		EXPECT_EQ(j["materials"][(int)primitive["material"]].value("alphaMode", "OPAQUE"), i == 0 ? "BLEND" : "OPAQUE");
+	}
+	// The second stroke's placement is its node's matrix, mirrored into glTF's space like the
+	// meshes: (x, y, z) -> (x, y, -z) before and after. The first, as drawn, has none.
+	const json& first = j["nodes"][(int)j["nodes"][drawing]["children"][0]];
+	const json& second = j["nodes"][(int)j["nodes"][drawing]["children"][1]];
+	EXPECT_FALSE(first.contains("matrix"));
+	EXPECT_FALSE(first["extras"]["vantrel"].contains("placement"));
+	const core::matrix4 placement = sampleDrawing().Strokes[1].Placement;
+	ASSERT_EQ(second["matrix"].size(), 16u);
+	for (int i = 0; i < 16; ++i)
+	{
+		const bool flipped = (i % 4 == 2) != (i / 4 == 2);
+		EXPECT_EQ((float)second["matrix"][i], flipped ? -placement[i] : placement[i]) << i;
+	}
+}
+
+TEST(GlbFile, RefusesPlacementsThatAreNotFiniteOrSingular)
+{
+	// The identity with one element changed: beyond any 32-bit float, flattened onto a plane,
+	// mirrored, sheared, projective; and placements of the wrong shape.
+	const std::pair<int, json> changes[] = {{5, 1e39}, {10, 0}, {0, -1}, {4, 0.5}, {3, 0.2}, {0, "1"}, {-1, 0}};
+	const char* const messages[] = {"is not a finite number", "is singular", "mirrors the stroke",
+		"not a turn, an even scale and a move", "not an affine", "is missing or not a number", "not a list of 16"};
+	for (size_t i = 0; i < 7; ++i)
+	{
+		json placement = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+		if (changes[i].first >= 0)
+			placement[changes[i].first] = changes[i].second;
+		else
+			placement.erase(15);
+		const std::string error = refusal([&](json& j) { firstStrokeData(j)["placement"] = placement; });
+		EXPECT_NE(error.find(std::string("stroke 1 placement ")), std::string::npos) << error;
+		EXPECT_NE(error.find(messages[i]), std::string::npos) << error;
 	}
 }
 

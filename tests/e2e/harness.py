@@ -24,6 +24,10 @@ ASSET_FILES = (
 	"roundBrushChecked.png",
 	"eraseBrushUnchecked.png",
 	"eraseBrushChecked.png",
+	"selectToolUnchecked.png",
+	"selectToolChecked.png",
+	"mirrorUnchecked.png",
+	"mirrorChecked.png",
 	"gifWarning.png",
 )
 
@@ -274,16 +278,26 @@ class XConnection:
 
 # ---------------------------------------------------------------------------------------
 
-class XServer:
-	"""A private Xvfb server on the first free display number from 90 upward."""
+def display_range():
+	"""The display numbers the servers may take: VANTREL_E2E_DISPLAYS ("FIRST-LAST", so that
+	runs side by side on one machine keep apart), else 90 to 199."""
+	first, _, last = os.environ.get("VANTREL_E2E_DISPLAYS", "90-199").partition("-")
+	return int(first), int(last or first)
 
-	def __init__(self, first=90, last=199):
+
+class XServer:
+	"""A private Xvfb server on the first free display number of display_range()."""
+
+	def __init__(self, first=None, last=None):
+		if first is None:
+			first, last = display_range()
 		self.proc = None
 		self.display = None
 		for n in range(first, last + 1):
 			if self._in_use(n):
 				continue
-			proc = _spawn(["Xvfb", ":%d" % n, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+			# -noreset: the server keeps its state when the program, its last client, goes.
+			proc = _spawn(["Xvfb", ":%d" % n, "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"],
 				stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 			if self._wait_ready(proc, n):
 				self.proc, self.display = proc, ":%d" % n

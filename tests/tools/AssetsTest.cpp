@@ -180,7 +180,7 @@ TEST_F(FontAsset, VisibleGlyphsHaveDistinctInk)
 	}
 }
 
-// [SECTION] Brush button images
+// [SECTION] Tool button images
 
 class BrushIcons : public AssetFixture
 {
@@ -204,7 +204,8 @@ protected:
 };
 
 const char* const ICON_NAMES[] = { "roundBrushUnchecked.png", "roundBrushChecked.png",
-	"eraseBrushUnchecked.png", "eraseBrushChecked.png" };
+	"eraseBrushUnchecked.png", "eraseBrushChecked.png", "selectToolUnchecked.png", "selectToolChecked.png",
+	"mirrorUnchecked.png", "mirrorChecked.png" };
 
 TEST_F(BrushIcons, AreOpaqueAndSizedLikeTheirButtons)
 {
@@ -224,18 +225,23 @@ TEST_F(BrushIcons, AreOpaqueAndSizedLikeTheirButtons)
 
 TEST_F(BrushIcons, CheckedStateStandsOutFromUnchecked)
 {
-	ImagePtr roundOff = loadImage("roundBrushUnchecked.png");
-	ImagePtr roundOn = loadImage("roundBrushChecked.png");
-	ImagePtr eraseOff = loadImage("eraseBrushUnchecked.png");
-	ImagePtr eraseOn = loadImage("eraseBrushChecked.png");
-	ASSERT_TRUE(roundOff && roundOn && eraseOff && eraseOn);
-
-	// Most of the 400 pixels change between the states of one brush ...
-	EXPECT_GE(differingPixels(roundOff.get(), roundOn.get()), 200u);
-	EXPECT_GE(differingPixels(eraseOff.get(), eraseOn.get()), 200u);
-	// ... while the two brushes show different symbols in the same state.
-	EXPECT_GE(differingPixels(roundOff.get(), eraseOff.get()), 40u);
-	EXPECT_GE(differingPixels(roundOn.get(), eraseOn.get()), 40u);
+	// Unchecked and checked image of each button, in ICON_NAMES order.
+	std::vector<ImagePtr> icons;
+	for (const char* name : ICON_NAMES)
+	{
+		icons.push_back(loadImage(name));
+		ASSERT_TRUE(icons.back()) << name;
+	}
+	for (int a = 0; a < 4; ++a)
+	{
+		// Most of the 400 pixels change between the states of one button ...
+		EXPECT_GE(differingPixels(icons[2 * a].get(), icons[2 * a + 1].get()), 200u) << ICON_NAMES[2 * a];
+		// ... while any two buttons show different symbols in the same state.
+		for (int b = a + 1; b < 4; ++b)
+			for (int state = 0; state < 2; ++state)
+				EXPECT_GE(differingPixels(icons[2 * a + state].get(), icons[2 * b + state].get()), 40u)
+					<< ICON_NAMES[2 * a + state] << " and " << ICON_NAMES[2 * b + state];
+	}
 }
 
 // [SECTION] gifWarning.png

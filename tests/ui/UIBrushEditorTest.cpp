@@ -1,4 +1,5 @@
-// Brush editor: slider values and the radio behaviour of the two brush buttons under real clicks.
+// Brush editor: slider values, the radio behaviour of the three tool buttons and the mirror
+// toggle under real clicks.
 #include "PanelFixture.h"
 
 using namespace irr;
@@ -6,8 +7,9 @@ using namespace irr;
 namespace
 {
 // Window pixels: the editor's top-left corner is (0, 180), so the round button covers
-// (5, 240)-(25, 260) and the erase button (30, 240)-(50, 260).
-const s32 ROUND_X = 15, ERASE_X = 40, BUTTONS_Y = 250;
+// (5, 240)-(25, 260), the erase button (30, 240)-(50, 260), the select tool (55, 240)-(75, 260)
+// and the mirror button (80, 240)-(100, 260).
+const s32 ROUND_X = 15, ERASE_X = 40, SELECT_X = 65, MIRROR_X = 90, BUTTONS_Y = 250;
 }
 
 using BrushEditorTest = PanelFixture;
@@ -74,9 +76,10 @@ TEST_F(BrushEditorTest, ClickingEraseTwiceLeavesEraseSelected)
 TEST_F(BrushEditorTest, PressReleasedOffTheButtonChangesNothing)
 {
 	press(ERASE_X, BUTTONS_Y);
-	// (80, 250): right of both buttons, still over the editor.
+	// (80, 250): the left edge of the mirror button, which saw no press either.
 	release(80, BUTTONS_Y);
 	EXPECT_EQ(Editor->BrushKind, 0);
+	EXPECT_FALSE(Editor->Mirror);
 	EXPECT_TRUE(Editor->RoundBrushButton->isPressed());
 	EXPECT_FALSE(Editor->EraseBrushButton->isPressed());
 }
@@ -114,4 +117,20 @@ TEST_F(BrushEditorTest, ButtonsIgnoreAReleaseTheyNeverSawPressed)
 	EXPECT_EQ(Editor->BrushKind, 1);
 	EXPECT_TRUE(Editor->EraseBrushButton->isPressed());
 	EXPECT_FALSE(Editor->RoundBrushButton->isPressed());
+}
+
+TEST_F(BrushEditorTest, ThreeToolButtonsActAsOneGroupAndTheMirrorTogglesOnItsOwn)
+{
+	// Each click, and the tool and mirror state after it; a release that saw no press changes nothing.
+	const s32 clicks[][3] = {{SELECT_X, 2, 0}, {SELECT_X, 2, 0}, {MIRROR_X, 2, 1}, {ERASE_X, 1, 1}, {MIRROR_X, 1, 0}};
+	for (const auto& c : clicks)
+	{
+		click(c[0], BUTTONS_Y);
+		press(400, 400);
+		release(c[0] == MIRROR_X ? MIRROR_X : SELECT_X, BUTTONS_Y);
+		EXPECT_EQ(Editor->BrushKind, c[1]) << c[0];
+		EXPECT_TRUE(Editor->RoundBrushButton->isPressed() == (c[1] == 0) && Editor->EraseBrushButton->isPressed() == (c[1] == 1)
+			&& Editor->SelectToolButton->isPressed() == (c[1] == 2)) << c[0];
+		EXPECT_TRUE(Editor->Mirror == (c[2] == 1) && Editor->MirrorButton->isPressed() == Editor->Mirror) << c[0];
+	}
 }

@@ -68,10 +68,12 @@ size_t redoStepLength(const Commands& list)
 	return n;
 }
 
-// Visibility a command leaves its stroke with when applied (done) or reverted (undone).
-bool visibleAfter(const Entry& e, bool applied)
+// Visibility a command leaves its stroke with when applied (done) or reverted (undone); a
+// placement keeps it.
+void expectVisibility(const Entry& e, bool applied, Visibility* expected)
 {
-	return (e.Kind == ECK_ADD_STROKE) == applied;
+	if (e.Kind != ECK_PLACE_STROKE)
+		(*expected)[e.Stroke] = (e.Kind == ECK_ADD_STROKE) == applied;
 }
 
 bool finite(const core::matrix4& m)
@@ -133,7 +135,7 @@ protected:
 	// The stroke visibility that one legal move of the history gives, or false if the lists
 	// did not change by one. A move: nothing; a new change recorded (the redo list emptied,
 	// whole oldest steps trimmed to the limit); one step undone; one step redone.
-	bool explainHistory(const Commands& undo, const Commands& redo, Visibility* expected, std::string* move) const
+	bool explainHistory(const Commands& undo, const Commands& redo, Visibility* expected, std::string* move)
 	{
 		const s32 limit = Application->HistoryLimit;
 		// Whether list is front followed by the first kept commands of older, cut at a step's
@@ -159,7 +161,11 @@ protected:
 			&& std::equal(redo.begin(), redo.begin() + u, Undo.rend() - u))
 		{
 			for (size_t i = 0; i < u; ++i)
-				(*expected)[Undo[i].Stroke] = visibleAfter(Undo[i], false);
+			{
+				expectVisibility(Undo[i], false, expected);
+				if (Undo[i].Kind == ECK_PLACE_STROKE)
+					PlacedAt[Undo[i].Stroke] = Undo[i].C->Before;
+			}
 			*move = "undo";
 			return true;
 		}
@@ -170,20 +176,36 @@ protected:
 			&& keepsOlder(undo, r, Undo))
 		{
 			for (size_t i = 0; i < r; ++i)
-				(*expected)[Redo[i].Stroke] = visibleAfter(Redo[i], true);
+			{
+				expectVisibility(Redo[i], true, expected);
+				if (Redo[i].Kind == ECK_PLACE_STROKE)
+					PlacedAt[Redo[i].Stroke] = Redo[i].C->After;
+			}
 			*move = "redo";
 			return true;
 		}
-		// A change recorded: one new command in front, the redo list gone.
-		if (!undo.empty() && redo.empty() && keepsOlder(undo, 1, Undo)
-			&& std::none_of(Undo.begin(), Undo.end(), [&](const Entry& e) { return e.C == undo[0].C; }))
+		// A change recorded: one new step in front (its later commands joined to its first, all
+		// of one kind: a stroke and its twin, what one move, delete or duplicate took), the
+		// redo list gone.
+		size_t k = 0;
+		while (k < undo.size()
+			&& std::none_of(Undo.begin(), Undo.end(), [&](const Entry& e) { return e.C == undo[k].C; }))
+			++k;
+		if (k > 0 && redo.empty() && keepsOlder(undo, k, Undo))
 		{
-			const Entry& c = undo[0];
-			if (c.Kind == ECK_ADD_STROKE && Visible.count(c.Stroke))
-				return false; // an add is for a new stroke
-			if (c.Joins && (Undo.empty() || Undo[0].Kind != ECK_ERASE_STROKE))
-				return false; // only erases join, and only an erase
-			(*expected)[c.Stroke] = visibleAfter(c, true);
+			for (size_t i = 0; i < k; ++i)
+			{
+				const Entry& c = undo[i];
+				if (c.Kind != undo[0].Kind || (i + 1 < k && !c.Joins))
+					return false;
+				if (c.Kind == ECK_ADD_STROKE && Visible.count(c.Stroke))
+					return false; // an add is for a new stroke
+				expectVisibility(c, true, expected);
+				if (c.Kind == ECK_PLACE_STROKE)
+					PlacedAt[c.Stroke] = c.C->After;
+			}
+			if (undo[k - 1].Joins && (Undo.empty() || Undo[0].Kind != ECK_ERASE_STROKE || undo[0].Kind != ECK_ERASE_STROKE))
+				return false; // only an erase joins an earlier step, and only an erase
 			*move = "record";
 			return true;
 		}
@@ -205,7 +227,7 @@ protected:
 		for (const Commands* list : {&undo, &redo})
 			for (const Entry& c : *list)
 			{
-				ASSERT_TRUE(c.Kind == ECK_ADD_STROKE || c.Kind == ECK_ERASE_STROKE);
+				ASSERT_TRUE(c.Kind == ECK_ADD_STROKE || c.Kind == ECK_ERASE_STROKE || c.Kind == ECK_PLACE_STROKE);
 				ASSERT_TRUE(references.count(c.Stroke)) << "a command's stroke left the drawing";
 				++references[c.Stroke];
 			}
@@ -229,11 +251,29 @@ protected:
 			if (references.count(entry.first))
 				expected[entry.first] = entry.second;
 		std::string move;
+		PlacedAt.clear();
 		ASSERT_TRUE(explainHistory(undo, redo, &expected, &move)) << "the lists did not change by one legal move";
 		for (const auto& entry : references)
 		{
 			ASSERT_TRUE(expected.count(entry.first)) << "a stroke appeared without its add command (" << move << ")";
 			ASSERT_EQ(entry.first->isVisible(), expected[entry.first]) << "visibility after " << move;
+		}
+		for (const auto& entry : PlacedAt)
+			ASSERT_EQ(entry.first->getPlacement(), entry.second) << "placement after " << move;
+
+		// The selection: visible strokes of the drawing, marked, each once, only with the
+		// select tool; every stroke within its size range.
+		std::set<StrokeNode*> selected(Application->Selection.begin(), Application->Selection.end());
+		ASSERT_EQ(selected.size(), Application->Selection.size()) << "a stroke selected twice";
+		ASSERT_TRUE(selected.empty() || Application->Tool == TOOL_SELECT) << "a selection without the select tool";
+		for (const auto& entry : references)
+		{
+			StrokeNode* s = entry.first;
+			ASSERT_EQ(s->isSelected(), selected.count(s) == 1) << "marking and selection differ";
+			ASSERT_TRUE(!s->isSelected() || s->isVisible()) << "a hidden stroke selected";
+			ASSERT_TRUE(finite(s->getPlacement()));
+			const f32 scale = s->getPlacement().getScale().X;
+			ASSERT_TRUE(scale > 0.0099f && scale < 100.01f) << "scale " << scale;
 		}
 
 		// Pointers to live nodes.
@@ -250,6 +290,10 @@ protected:
 		ASSERT_TRUE(live(Application->HoveredStroke));
 		ASSERT_TRUE(live(Application->HighlightedStroke));
 		ASSERT_TRUE(live(Application->ColorCandidate));
+		ASSERT_TRUE(live(Application->CurrentTwin));
+		ASSERT_TRUE(live(Application->GestureStroke));
+		for (StrokeNode* s : Application->Selection)
+			ASSERT_TRUE(references.count(s)) << "a selected stroke outside the drawing";
 		ASSERT_EQ(Application->ActiveMarker, Application->Tool == 0 ? Application->DrawMarker : Application->EraseMarker);
 		// A draw or erase drag runs only while the button that began it is held.
 		ASSERT_TRUE(!(Application->Drawing || Application->Erasing) || Receiver.ButtonHeld) << "a drag outlived its button";
@@ -283,6 +327,8 @@ protected:
 	UIPanel* Panel = nullptr;
 	Commands Undo, Redo;
 	Visibility Visible;
+	//! Placements the last move of the history must have given strokes.
+	std::map<StrokeNode*, core::matrix4> PlacedAt;
 };
 
 TEST_F(InputFuzzTest, RandomInputKeepsTheDrawingAndItsHistorySound)
@@ -290,11 +336,13 @@ TEST_F(InputFuzzTest, RandomInputKeepsTheDrawingAndItsHistorySound)
 	std::mt19937 random(20261209);
 	const auto chance = [&](int percent) { return (int)(random() % 100) < percent; };
 	const EKEY_CODE keys[] = {KEY_LMENU, KEY_LSHIFT, KEY_LCONTROL, KEY_LCONTROL, KEY_KEY_Z, KEY_KEY_Z, KEY_KEY_Z,
-		KEY_KEY_1, KEY_KEY_2, KEY_KEY_F, KEY_OEM_4, KEY_OEM_6};
-	// Window points of the panel's widgets: brush buttons, "PickColor", "SetBackdrop", hue bar,
-	// colour box, alpha bar, radius and thickness bars, "RecordGif".
-	const core::position2di widgets[] = {{15, 250}, {15, 250}, {15, 250}, {40, 250}, {55, 167}, {55, 147},
-		{97, 60}, {40, 40}, {40, 130}, {50, 200}, {50, 230}, {55, 585}};
+		KEY_KEY_1, KEY_KEY_2, KEY_KEY_F, KEY_OEM_4, KEY_OEM_6, KEY_DELETE, KEY_KEY_D, KEY_KEY_M, KEY_PLUS, KEY_MINUS};
+	const u32 keyCount = sizeof(keys) / sizeof(keys[0]);
+	// Window points of the panel's widgets: tool buttons, the mirror button, "PickColor",
+	// "SetBackdrop", hue bar, colour box, alpha bar, radius and thickness bars, "RecordGif".
+	const core::position2di widgets[] = {{15, 250}, {15, 250}, {15, 250}, {40, 250}, {65, 250}, {65, 250}, {90, 250},
+		{55, 167}, {55, 147}, {97, 60}, {40, 40}, {40, 130}, {50, 200}, {50, 230}, {55, 585}};
+	const u32 widgetCount = sizeof(widgets) / sizeof(widgets[0]);
 	const EMOUSE_INPUT_EVENT presses[] = {EMIE_LMOUSE_PRESSED_DOWN, EMIE_RMOUSE_PRESSED_DOWN, EMIE_MMOUSE_PRESSED_DOWN};
 	const u32 buttonBits[] = {EMBSM_LEFT, EMBSM_RIGHT, EMBSM_MIDDLE};
 	u32 buttons = 0;
@@ -347,7 +395,7 @@ TEST_F(InputFuzzTest, RandomInputKeepsTheDrawingAndItsHistorySound)
 		{
 			// A click on one of the panel's widgets.
 			what = "widget click";
-			const core::position2di widget = widgets[random() % 12];
+			const core::position2di widget = widgets[random() % widgetCount];
 			x = widget.X;
 			y = widget.Y;
 			post(pointer(EMIE_MOUSE_MOVED));
@@ -361,13 +409,15 @@ TEST_F(InputFuzzTest, RandomInputKeepsTheDrawingAndItsHistorySound)
 		else if (kind < 75)
 		{
 			what = "wheel or double click";
-			post(pointer(chance(50) ? EMIE_MOUSE_WHEEL : EMIE_LMOUSE_DOUBLE_CLICK));
+			SEvent e = pointer(chance(50) ? EMIE_MOUSE_WHEEL : EMIE_LMOUSE_DOUBLE_CLICK);
+			e.MouseInput.Wheel = chance(50) ? 1.f : -1.f;
+			post(e);
 		}
 		else if (kind < 97)
 		{
 			what = "key";
 			// Modifiers are held for a while; the others are tapped (held keys come up when chosen).
-			EKEY_CODE code = keys[random() % 12];
+			EKEY_CODE code = keys[random() % keyCount];
 			if (held.count(KEY_LMENU) && chance(30))
 				code = KEY_LMENU;
 			const bool down = !held.count(code);
@@ -409,6 +459,8 @@ TEST_F(InputFuzzTest, RandomInputKeepsTheDrawingAndItsHistorySound)
 				focused = !focused;
 			Receiver.followKeyboard(focused, -1);
 			Receiver.beforeFrame(Device);
+			// As the frame loop does: the panel comes back once a recording has ended.
+			Application->updateRecording(Panel);
 			drawFrame();
 		}
 		checkInvariants(step, what);

@@ -87,41 +87,30 @@ protected:
 		}
 	}
 
-	StrokePicker Picker;
-	int Hits = 0;
-};
-
-TEST_F(StrokePickerTest, SameNearestHitAsTheEngineOnRandomRays)
-{
-	std::mt19937 random(12);
-	int rays = 0;
-	// Each round adds strokes to the sketch of the rounds before.
-	for (int round = 0; round < 4; ++round)
+	//! Pointer rays as the program casts them (from the near clipping plane on), rays from
+	//! anywhere (also through the strokes' insides), and rays that run along the edges and
+	//! faces of the strokes' boxes or end on them: both picks agree on every one.
+	void compareOnRandomRays(std::mt19937& random)
 	{
-		drawRandomSketch(random, 30);
-		attachEngineSelectors();
 		std::uniform_int_distribution<s32> x(110, 799), y(0, 599);
 		scene::ISceneCollisionManager* collision = SceneManager->getSceneCollisionManager();
-		// Pointer rays as the program casts them (from the near clipping plane on) ...
-		for (int i = 0; i < 1500; ++i, ++rays)
+		for (int i = 0; i < 1500; ++i, ++Rays)
 		{
 			const core::position2di pointer(x(random), y(random));
-			expectSamePick(drawnPartOfRay(collision->getRayFromScreenCoordinates(pointer, Camera), Camera), rays);
+			expectSamePick(drawnPartOfRay(collision->getRayFromScreenCoordinates(pointer, Camera), Camera), Rays);
 			if (HasFatalFailure())
 				return;
 		}
-		// ... rays from anywhere, also through the strokes' insides, ...
 		std::uniform_real_distribution<f32> coordinate(-150.f, 150.f);
-		for (int i = 0; i < 500; ++i, ++rays)
+		for (int i = 0; i < 500; ++i, ++Rays)
 		{
 			const core::line3df ray(vector3df(coordinate(random), coordinate(random), coordinate(random)),
 				vector3df(coordinate(random), coordinate(random), coordinate(random)));
-			expectSamePick(ray, rays);
+			expectSamePick(ray, Rays);
 			if (HasFatalFailure())
 				return;
 		}
-		// ... and rays that run along the edges and faces of the strokes' boxes, or end on them.
-		for (int i = 0; i < 500; ++i, ++rays)
+		for (int i = 0; i < 500; ++i, ++Rays)
 		{
 			StrokeNode* stroke = Application->Strokes[random() % Application->Strokes.size()];
 			core::aabbox3df box = stroke->getBoundingBox();
@@ -134,12 +123,60 @@ TEST_F(StrokePickerTest, SameNearestHitAsTheEngineOnRandomRays)
 			const vector3df along = (b - a) * 1.5f;
 			const core::line3df ray = random() % 2 ? core::line3df(onEdge - along, onEdge + along)
 			                                       : core::line3df(Camera->getAbsolutePosition(), onEdge);
-			expectSamePick(ray, rays);
+			expectSamePick(ray, Rays);
 			if (HasFatalFailure())
 				return;
 		}
 	}
+
+	StrokePicker Picker;
+	int Hits = 0;
+	int Rays = 0;
+};
+
+TEST_F(StrokePickerTest, SameNearestHitAsTheEngineOnRandomRays)
+{
+	std::mt19937 random(12);
+	// Each round adds strokes to the sketch of the rounds before.
+	for (int round = 0; round < 4; ++round)
+	{
+		drawRandomSketch(random, 30);
+		attachEngineSelectors();
+		compareOnRandomRays(random);
+		if (HasFatalFailure())
+			return;
+	}
 	// The sketches really were hit, and missed.
-	EXPECT_GT(Hits, rays / 10);
-	EXPECT_LT(Hits, rays * 9 / 10);
+	EXPECT_GT(Hits, Rays / 10);
+	EXPECT_LT(Hits, Rays * 9 / 10);
+}
+
+TEST_F(StrokePickerTest, SameNearestHitAsTheEngineOnMovedTurnedAndScaledStrokes)
+{
+	std::mt19937 random(18);
+	drawRandomSketch(random, 60);
+	attachEngineSelectors();
+	std::uniform_real_distribution<f32> unit(-1.f, 1.f);
+	for (int round = 0; round < 3; ++round)
+	{
+		// Some strokes placed anew between the rounds: the pick must follow without being told.
+		for (u32 i = 0; i < Application->Strokes.size(); ++i)
+		{
+			if (random() % 3 != 0)
+				continue;
+			core::matrix4 placement;
+			placement.setRotationDegrees(vector3df(unit(random), unit(random), unit(random)) * 180.f);
+			const f32 scale = std::pow(10.f, unit(random) * (random() % 4 == 0 ? 2.f : 0.5f));
+			core::matrix4 scaling;
+			scaling.setScale(vector3df(scale, scale, scale));
+			placement = placement * scaling;
+			placement.setTranslation(vector3df(unit(random), unit(random), unit(random)) * 40.f);
+			Application->Strokes[i]->setPlacement(placement);
+		}
+		compareOnRandomRays(random);
+		if (HasFatalFailure())
+			return;
+	}
+	EXPECT_GT(Hits, Rays / 10);
+	EXPECT_LT(Hits, Rays * 9 / 10);
 }
