@@ -108,6 +108,10 @@ public:
 
 	void poll(std::vector<PenSample>& out) override
 	{
+		// A round trip brings in every pen event the server made before it: the engine's
+		// events come on its own connection, and after a long frame its release could
+		// otherwise be handled while the last samples of the stroke are still on the way.
+		XSync(Connection, False);
 		while (XPending(Connection) > 0)
 		{
 			XEvent event;
