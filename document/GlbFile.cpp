@@ -13,14 +13,19 @@
 #include "document/GlbFile.h"
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <map>
+#include <new>
+#include <set>
 #include <streambuf>
 
 using namespace irr;
@@ -38,6 +43,21 @@ const char* const EXTRAS_KEY = "vantrel";
 const char* const UNLIT = "KHR_materials_unlit";
 //! A GLB's lengths are 32-bit; leave room for the header and the JSON chunk.
 const size_t MAX_BINARY_SIZE = 0xF0000000u;
+//! Deepest nesting of JSON arrays and objects read. The program's own data is four levels
+//! below the document's members (scene, extras, program data, camera, position); other
+//! programs' extensions go a few levels deeper. Deeper nesting would run the parser out of stack.
+const int MAX_JSON_DEPTH = 16;
+//! Most points over all strokes of one file.
+const size_t MAX_POINTS = 50000000;
+const uint32_t GLB_MAGIC = 0x46546C67; // "glTF"
+const uint32_t CHUNK_JSON = 0x4E4F534A; // "JSON"
+const uint32_t CHUNK_BIN = 0x004E4942; // "BIN"
+//! Extensions that change where or how a file's data is kept; the reader knows none of them.
+const char* const COMPRESSIONS[] = {"KHR_draco_mesh_compression", "EXT_meshopt_compression", "KHR_meshopt_compression",
+	"KHR_mesh_quantization"};
+
+//! Requests for files the reader has refused, over the program's run.
+std::atomic<size_t> FileRequests(0);
 
 // ---------------------------------------------------------------------------------------
 // Writing
@@ -288,10 +308,190 @@ const tinygltf::Value& member(const tinygltf::Value& v, const char* key)
 	return v.Has(key) ? v.Get(key) : missing;
 }
 
+uint32_t littleEndianWord(const unsigned char* p)
+{
+	return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+}
+
+const char* const NOT_GLB = "it is not a readable glTF binary file: ";
+
+//! The 12-byte GLB header against the size of the whole file.
+bool checkHeader(const unsigned char* header, uint64_t fileSize, std::string& error)
+{
+	if (littleEndianWord(header) != GLB_MAGIC)
+	{
+		error = std::string(NOT_GLB) + "it does not begin with \"glTF\"";
+		return false;
+	}
+	if (littleEndianWord(header + 4) != 2)
+	{
+		error = std::string(NOT_GLB) + "its container version is " + std::to_string(littleEndianWord(header + 4))
+			+ ", not 2";
+		return false;
+	}
+	if (littleEndianWord(header + 8) != fileSize)
+	{
+		error = std::string(NOT_GLB) + "its header gives a length of " + std::to_string(littleEndianWord(header + 8))
+			+ " bytes, the file has " + std::to_string(fileSize) + " (cut short or damaged)";
+		return false;
+	}
+	return true;
+}
+
+//! The container before any parser sees it: header, then a JSON chunk, an optional BIN chunk
+//! and any further chunks, each with its 8-byte header and its data inside the data given.
+bool checkContainer(const unsigned char* data, size_t size, size_t& jsonLength, std::string& error)
+{
+	if (size < 12)
+	{
+		error = std::string(NOT_GLB) + "it is shorter than a glTF binary header";
+		return false;
+	}
+	if (!checkHeader(data, size, error))
+		return false;
+	size_t at = 12;
+	for (int chunk = 0; at < size; ++chunk)
+	{
+		if (size - at < 8)
+		{
+			error = std::string(NOT_GLB) + "chunk " + std::to_string(chunk + 1) + " is cut short in its header";
+			return false;
+		}
+		const uint32_t length = littleEndianWord(data + at), type = littleEndianWord(data + at + 4);
+		if (length > size - at - 8)
+		{
+			error = std::string(NOT_GLB) + "chunk " + std::to_string(chunk + 1) + " claims " + std::to_string(length)
+				+ " bytes, more than the file holds after it";
+			return false;
+		}
+		if (chunk == 0 && (type != CHUNK_JSON || length == 0))
+		{
+			error = std::string(NOT_GLB) + "it does not begin with a JSON chunk";
+			return false;
+		}
+		if (chunk == 1 && type != CHUNK_BIN)
+		{
+			error = std::string(NOT_GLB) + "its second chunk is not the binary chunk";
+			return false;
+		}
+		if (chunk == 1 && (length < 4 || length % 4 != 0))
+		{
+			error = std::string(NOT_GLB) + "its binary chunk's length is not a multiple of 4 bytes";
+			return false;
+		}
+		if (chunk == 0)
+			jsonLength = length;
+		at += 8 + (size_t)length;
+	}
+	if (at == 12)
+	{
+		error = std::string(NOT_GLB) + "it holds no JSON chunk";
+		return false;
+	}
+	return true;
+}
+
+//! What the JSON asks of the reader, before tinygltf reads it: nesting within
+//! MAX_JSON_DEPTH, no extension the reader lacks, and all data in the file's binary chunk.
+bool checkJson(const char* text, size_t length, std::string& error)
+{
+	int depth = 0;
+	bool inString = false;
+	for (size_t i = 0; i < length; ++i)
+	{
+		const char c = text[i];
+		if (inString)
+		{
+			if (c == '\\')
+				++i;
+			else if (c == '"')
+				inString = false;
+		}
+		else if (c == '"')
+			inString = true;
+		else if ((c == '[' || c == '{') && ++depth > MAX_JSON_DEPTH)
+		{
+			error = "its JSON is nested more than " + std::to_string(MAX_JSON_DEPTH) + " levels deep";
+			return false;
+		}
+		else if (c == ']' || c == '}')
+			--depth;
+	}
+	const nlohmann::json document = nlohmann::json::parse(text, text + length, nullptr, false);
+	if (!document.is_object())
+	{
+		error = std::string(NOT_GLB) + "its JSON chunk is not a JSON object";
+		return false;
+	}
+	const auto required = document.find("extensionsRequired");
+	if (required != document.end() && required->is_array())
+		for (const nlohmann::json& name : *required)
+		{
+			if (!name.is_string() || name.get<std::string>() == UNLIT)
+				continue;
+			const std::string extension = name.get<std::string>();
+			bool compression = false;
+			for (const char* known : COMPRESSIONS)
+				compression = compression || extension == known;
+			error = "it needs the glTF extension " + extension + (compression ? " (data compressed by another program)" : "")
+				+ ", which Vantrel does not read";
+			return false;
+		}
+	const auto buffers = document.find("buffers");
+	if (buffers != document.end() && buffers->is_array())
+	{
+		if (buffers->size() > 1)
+		{
+			error = "it has " + std::to_string(buffers->size()) + " buffers; a Vantrel file keeps all its data in one, "
+				"the file's binary chunk";
+			return false;
+		}
+		for (const nlohmann::json& buffer : *buffers)
+			if (buffer.is_object() && buffer.contains("uri"))
+			{
+				error = "its buffer refers to data outside the file; Vantrel reads only what the file itself holds";
+				return false;
+			}
+	}
+	return true;
+}
+
+// File-system callbacks for tinygltf that refuse everything: a drawing file never makes the
+// program open another file. user_data is a counter of the requests of one read.
+std::string keepPath(const std::string& path, void*)
+{
+	return path;
+}
+
+bool refuseExists(const std::string&, void* requests)
+{
+	++*static_cast<size_t*>(requests);
+	++FileRequests;
+	return false;
+}
+
+bool refuseRead(std::vector<unsigned char>*, std::string*, const std::string&, void* requests)
+{
+	++*static_cast<size_t*>(requests);
+	++FileRequests;
+	return false;
+}
+
+bool refuseWrite(std::string*, const std::string&, const std::vector<unsigned char>&, void* requests)
+{
+	++*static_cast<size_t*>(requests);
+	++FileRequests;
+	return false;
+}
+
 struct Reader
 {
 	const tinygltf::Model& Model;
 	std::string Error;
+	//! Points read so far, over all strokes.
+	size_t Points = 0;
+	//! The byte ranges of the points read so far in the buffer: start -> (end, stroke number).
+	std::map<size_t, std::pair<size_t, size_t>> PointRanges;
 
 	bool fail(const std::string& what)
 	{
@@ -334,7 +534,21 @@ struct Reader
 		return true;
 	}
 
-	bool readPoints(const tinygltf::Value& v, const std::string& what, std::vector<vector3df>& out)
+	//! Claims bytes [start, end) of the buffer for stroke number; fails if another stroke has
+	//! any of them (the writer never shares points, and a file that did could make a small file
+	//! take any amount of memory).
+	bool claimRange(size_t start, size_t end, size_t number, const std::string& what)
+	{
+		auto next = PointRanges.lower_bound(start);
+		if (next != PointRanges.end() && next->first < end)
+			return fail(what + " share their data with stroke " + std::to_string(next->second.second));
+		if (next != PointRanges.begin() && std::prev(next)->second.first > start)
+			return fail(what + " share their data with stroke " + std::to_string(std::prev(next)->second.second));
+		PointRanges[start] = std::make_pair(end, number);
+		return true;
+	}
+
+	bool readPoints(const tinygltf::Value& v, size_t number, const std::string& what, std::vector<vector3df>& out)
 	{
 		if (!v.IsInt() || v.GetNumberAsInt() < 0 || (size_t)v.GetNumberAsInt() >= Model.accessors.size())
 			return fail(what + " does not name an accessor of the file");
@@ -356,7 +570,13 @@ struct Reader
 			return fail(what + ": the accessor claims " + std::to_string(a.count) + " points, more than its data holds");
 		if (a.count < 2)
 			return fail(what + " holds fewer than two points");
-		const unsigned char* data = Model.buffers[(size_t)view.buffer].data.data() + view.byteOffset + a.byteOffset;
+		if (a.count > MAX_POINTS - Points)
+			return fail("the drawing has more than " + std::to_string(MAX_POINTS) + " points, more than Vantrel opens");
+		const size_t start = view.byteOffset + a.byteOffset;
+		if (!claimRange(start, start + a.count * 12, number, what))
+			return false;
+		Points += a.count;
+		const unsigned char* data = Model.buffers[(size_t)view.buffer].data.data() + start;
 		out.resize(a.count);
 		for (size_t i = 0; i < out.size(); ++i)
 		{
@@ -375,7 +595,7 @@ struct Reader
 		const tinygltf::Value& data = member(node.extras, EXTRAS_KEY);
 		if (!data.IsObject())
 			return fail(what + " carries no program data");
-		if (!readPoints(member(data, "points"), what + " points", stroke.Points)
+		if (!readPoints(member(data, "points"), number, what + " points", stroke.Points)
 			|| !readNumber(member(data, "radius"), what + " radius", stroke.Radius)
 			|| !readNumber(member(data, "thickness"), what + " thickness", stroke.Thickness)
 			|| !readVector(member(data, "viewDirection"), what + " viewDirection", stroke.ViewDirection)
@@ -432,10 +652,13 @@ struct Reader
 			return fail("drawing does not name a node of the file");
 		const std::vector<int>& children = Model.nodes[(size_t)drawing.GetNumberAsInt()].children;
 		d.Strokes.resize(children.size());
+		std::set<int> listed;
 		for (size_t i = 0; i < children.size(); ++i)
 		{
 			if (children[i] < 0 || (size_t)children[i] >= Model.nodes.size())
 				return fail("stroke " + std::to_string(i + 1) + " names no node of the file");
+			if (!listed.insert(children[i]).second)
+				return fail("stroke " + std::to_string(i + 1) + " is a node listed before");
 			if (!readStroke(Model.nodes[(size_t)children[i]], i + 1, d.Strokes[i]))
 				return false;
 		}
@@ -595,34 +818,79 @@ bool saveGlbFile(const Document& drawing, const std::string& path, std::string& 
 
 bool readGlb(const unsigned char* data, size_t size, Document& drawing, std::string& error)
 {
-	if (size > std::numeric_limits<unsigned int>::max())
+	// Nothing the reader or the allocator throws may end the program: a file is only refused.
+	try
 	{
-		error = "the file is larger than a glTF binary file can be (4 GB)";
-		return false;
+		size_t jsonLength = 0;
+		if (!checkContainer(data, size, jsonLength, error) || !checkJson((const char*)data + 20, jsonLength, error))
+			return false;
+		tinygltf::TinyGLTF gltf;
+		size_t requests = 0;
+		gltf.SetFsCallbacks(tinygltf::FsCallbacks{&refuseExists, &keepPath, &refuseRead, &refuseWrite, &requests});
+		tinygltf::Model model;
+		std::string err, warn;
+		const bool parsed = gltf.LoadBinaryFromMemory(&model, &err, &warn, data, (unsigned int)size, "",
+			tinygltf::REQUIRE_VERSION);
+		if (requests != 0)
+		{
+			// tinygltf's message would name the path it looked for.
+			error = "it refers to data outside the file; Vantrel reads only what the file itself holds";
+			return false;
+		}
+		if (!parsed)
+		{
+			error = std::string(NOT_GLB) + trimmed(err.empty() ? "unknown reason" : err);
+			return false;
+		}
+		Reader reader{model, std::string(), 0, {}};
+		if (!reader.read(drawing))
+		{
+			error = reader.Error;
+			return false;
+		}
+		return true;
 	}
-	tinygltf::TinyGLTF gltf;
-	tinygltf::Model model;
-	std::string err, warn;
-	if (!gltf.LoadBinaryFromMemory(&model, &err, &warn, data, (unsigned int)size, "", tinygltf::REQUIRE_VERSION))
+	catch (const std::bad_alloc&)
 	{
-		error = "it is not a readable glTF binary file (" + trimmed(err.empty() ? "unknown reason" : err) + ")";
-		return false;
+		error = "there is not enough memory to read it";
 	}
-	Reader reader{model, std::string()};
-	if (!reader.read(drawing))
+	catch (const std::exception& e)
 	{
-		error = reader.Error;
-		return false;
+		error = std::string("reading it failed (") + e.what() + ")";
 	}
-	return true;
+	return false;
+}
+
+size_t glbFileRequests()
+{
+	return FileRequests;
 }
 
 bool loadGlbFile(const std::string& path, Document& drawing, std::string& error)
 {
+	// Only a regular file is opened (a FIFO or a device could block or never end), and its
+	// size and header are checked before the rest is read.
 	std::error_code ec;
-	if (std::filesystem::is_directory(path, ec))
+	const std::filesystem::file_status status = std::filesystem::status(path, ec);
+	if (ec)
+	{
+		error = "cannot open " + path + ": " + ec.message();
+		return false;
+	}
+	if (std::filesystem::is_directory(status))
 	{
 		error = "cannot open " + path + ": it is a directory";
+		return false;
+	}
+	if (!std::filesystem::is_regular_file(status))
+	{
+		error = "cannot open " + path + ": it is not a regular file";
+		return false;
+	}
+	const uintmax_t size = std::filesystem::file_size(path, ec);
+	if (ec || size > std::numeric_limits<uint32_t>::max())
+	{
+		error = "cannot open " + path + ": " + (ec ? ec.message() : "it is larger than a glTF binary file can be (4 GB)");
 		return false;
 	}
 	std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -632,19 +900,34 @@ bool loadGlbFile(const std::string& path, Document& drawing, std::string& error)
 		return false;
 	}
 	std::vector<unsigned char> bytes;
-	unsigned char chunk[1 << 16];
-	size_t n;
-	while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+	bool read = false;
+	try
 	{
-		bytes.insert(bytes.end(), chunk, chunk + n);
-		if (bytes.size() > std::numeric_limits<unsigned int>::max())
-			break;
+		bytes.resize(std::min<size_t>((size_t)size, 12));
+		read = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+		if (read && bytes.size() == 12 && !checkHeader(bytes.data(), size, error))
+		{
+			std::fclose(file);
+			error = "cannot open " + path + ": " + error;
+			return false;
+		}
+		if (read && size > 12)
+		{
+			bytes.resize((size_t)size);
+			read = std::fread(bytes.data() + 12, 1, (size_t)size - 12, file) == (size_t)size - 12;
+		}
+	}
+	catch (const std::bad_alloc&)
+	{
+		std::fclose(file);
+		error = "cannot open " + path + ": there is not enough memory to read it";
+		return false;
 	}
 	const bool failed = std::ferror(file) != 0;
 	std::fclose(file);
-	if (failed)
+	if (!read)
 	{
-		error = "cannot read " + path + ": " + systemError();
+		error = "cannot read " + path + ": " + (failed ? systemError() : "it changed while it was read");
 		return false;
 	}
 	if (!readGlb(bytes.data(), bytes.size(), drawing, error))

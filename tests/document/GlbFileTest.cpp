@@ -7,9 +7,14 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <limits>
 #include <random>
 #include <sstream>
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 using namespace irr;
 using nlohmann::json;
@@ -320,4 +325,114 @@ TEST_F(DocumentTest, SavingReplacesTheFileWholeOrLeavesItAlone)
 		entries += entry.path().filename() == "drawing.glb" || entry.path().filename() == "taken.glb" ? 1 : 100;
 	EXPECT_EQ(entries, 2u);
 	EXPECT_EQ(readBytes(path), first);
+}
+
+TEST(GlbFile, RefusesHostileFilesByName)
+{
+	const std::string passwd = "/etc/passwd";
+	const auto passwdSize = (unsigned long long)std::filesystem::file_size(passwd);
+	const size_t requests = glbFileRequests();
+	const struct
+	{
+		const char* Expected;
+		std::function<void(json&)> Edit;
+	} cases[] = {
+		// A buffer whose uri names a file of the right size, climbs out, is percent-encoded or
+		// names a directory: nothing is read, and the note names no path.
+		{"refers to data outside the file", [&](json& j) { j["buffers"][0] = {{"uri", passwd}, {"byteLength", passwdSize}}; }},
+		{"refers to data outside the file", [](json& j) { j["buffers"][0]["uri"] = "../../../../../../etc/hostname"; }},
+		{"refers to data outside the file", [](json& j) { j["buffers"][0]["uri"] = "%2Fetc%2Fpasswd"; }},
+		{"refers to data outside the file", [](json& j) { j["buffers"][0]["uri"] = "/tmp"; }},
+		{"refers to data outside the file", [](json& j) { j["buffers"][0]["uri"] = "data:text/plain;base64,AAAA"; }},
+		{"keeps all its data in one", [](json& j) { j["buffers"].push_back(j["buffers"][0]); }},
+		// Compressed by another program.
+		{"needs the glTF extension EXT_meshopt_compression (data compressed by another program), which Vantrel does not read",
+			[](json& j) { j["extensionsRequired"] = {"KHR_materials_unlit", "EXT_meshopt_compression"}; }},
+		{"needs the glTF extension KHR_draco_mesh_compression",
+			[](json& j) { j["extensionsRequired"] = {"KHR_draco_mesh_compression"}; }},
+		// Small files that would take any amount of memory.
+		{"stroke 3 is a node listed before", [](json& j) {
+			json& children = j["nodes"][(int)j["scenes"][0]["extras"]["vantrel"]["drawing"]]["children"];
+			for (int i = 0; i < 1000; ++i)
+				children.push_back(children[0]);
+		}},
+		{"stroke 2 points share their data with stroke 1", [](json& j) {
+			const int drawing = j["scenes"][0]["extras"]["vantrel"]["drawing"];
+			const int second = j["nodes"][drawing]["children"][1];
+			j["nodes"][second]["extras"]["vantrel"]["points"] = firstStrokeData(j)["points"];
+		}},
+		{"stroke 2 points share their data with stroke 1", [](json& j) {
+			// A second accessor over the same bytes, shifted by one point.
+			json accessor = j["accessors"][(int)firstStrokeData(j)["points"]];
+			accessor["byteOffset"] = 12;
+			accessor["count"] = 2;
+			j["accessors"].push_back(accessor);
+			const int drawing = j["scenes"][0]["extras"]["vantrel"]["drawing"];
+			const int second = j["nodes"][drawing]["children"][1];
+			j["nodes"][second]["extras"]["vantrel"]["points"] = j["accessors"].size() - 1;
+		}},
+		// Nesting that would overflow the parser's stack.
+		{"nested more than 16 levels deep", [](json& j) {
+			json deep = json::array();
+			for (int i = 0; i < 20000; ++i)
+			{
+				json outer = json::array();
+				outer.push_back(std::move(deep));
+				deep = std::move(outer);
+			}
+			firstStrokeData(j)["deep"] = deep;
+		}},
+	};
+	for (const auto& c : cases)
+	{
+		const std::string error = refusal(c.Edit);
+		EXPECT_NE(error.find(c.Expected), std::string::npos) << error;
+		EXPECT_EQ(error.find("/etc"), std::string::npos) << error;
+		EXPECT_EQ(error.find("/tmp"), std::string::npos) << error;
+	}
+	EXPECT_EQ(glbFileRequests(), requests);
+}
+
+TEST(GlbFile, ChecksTheContainerAgainstItsSize)
+{
+	std::vector<unsigned char> glb = toGlb(sampleDrawing());
+	Document d;
+	std::string error;
+	// The binary chunk claims the bytes of its own 8-byte header beyond the end.
+	const size_t binAt = 20 + word(glb, 12);
+	const uint32_t binLength = word(glb, binAt) + 8;
+	std::memcpy(&glb[binAt], &binLength, 4);
+	EXPECT_FALSE(fromGlb(glb, d, error));
+	EXPECT_NE(error.find("chunk 2 claims"), std::string::npos) << error;
+
+	// The header's length must be the file's.
+	glb = toGlb(sampleDrawing());
+	glb.resize(glb.size() + 4, 0);
+	EXPECT_FALSE(fromGlb(glb, d, error));
+	EXPECT_NE(error.find("gives a length of " + std::to_string(glb.size() - 4)), std::string::npos) << error;
+	EXPECT_TRUE(d.Strokes.empty());
+}
+
+TEST_F(DocumentTest, OpensOnlyRegularFilesOfAPossibleSize)
+{
+	Document d;
+	std::string error;
+	// A sparse file larger than a GLB can be, and one whose header disagrees with its size:
+	// both are refused from their size and header alone.
+	const std::string huge = file("huge.glb");
+	writeBytes(huge, {'g', 'l', 'T', 'F', 2, 0, 0, 0, 100, 0, 0, 0});
+	std::filesystem::resize_file(huge, (1ull << 32) + 1);
+	EXPECT_FALSE(loadGlbFile(huge, d, error));
+	EXPECT_NE(error.find("larger than a glTF binary file can be"), std::string::npos) << error;
+	std::filesystem::resize_file(huge, 1ull << 31);
+	EXPECT_FALSE(loadGlbFile(huge, d, error));
+	EXPECT_NE(error.find("gives a length of 100 bytes, the file has 2147483648"), std::string::npos) << error;
+#if !defined(_WIN32)
+	// A FIFO would block the program for ever.
+	const std::string fifo = file("fifo.glb");
+	ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+	EXPECT_FALSE(loadGlbFile(fifo, d, error));
+	EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+#endif
+	EXPECT_TRUE(d.Strokes.empty());
 }
