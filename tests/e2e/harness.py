@@ -274,16 +274,25 @@ class XConnection:
 
 # ---------------------------------------------------------------------------------------
 
-class XServer:
-	"""A private Xvfb server on the first free display number from 90 upward."""
+def display_range():
+	"""The display numbers the tests may take: VANTREL_E2E_DISPLAYS ("170-179"), else 90 to 199."""
+	first, _, last = os.environ.get("VANTREL_E2E_DISPLAYS", "90-199").partition("-")
+	return int(first), int(last or first)
 
-	def __init__(self, first=90, last=199):
+
+class XServer:
+	"""A private Xvfb server on the first free display number of display_range(). It never
+	resets: without -noreset the server resets when its last client goes (a program killed
+	outright, between two runs of a test), and a client connecting meanwhile is refused."""
+
+	def __init__(self):
 		self.proc = None
 		self.display = None
+		first, last = display_range()
 		for n in range(first, last + 1):
 			if self._in_use(n):
 				continue
-			proc = _spawn(["Xvfb", ":%d" % n, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+			proc = _spawn(["Xvfb", ":%d" % n, "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"],
 				stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 			if self._wait_ready(proc, n):
 				self.proc, self.display = proc, ":%d" % n
