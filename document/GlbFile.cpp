@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -779,12 +778,10 @@ bool saveGlbFile(const Document& drawing, const std::string& path, std::string& 
 		error = path + " is a directory";
 		return false;
 	}
-	// Unique per save, so two saves (or two programs) never share a temporary file.
-	static std::atomic<unsigned> counter(0);
-	const std::string temporary = path + ".tmp" +
-		std::to_string((unsigned long long)std::chrono::steady_clock::now().time_since_epoch().count()) + "-" +
-		std::to_string(counter++);
-	std::FILE* file = std::fopen(temporary.c_str(), "wb");
+	// Unique per save, so two saves (or two programs) never share a temporary file, and never
+	// opened through a link planted under its name.
+	std::string temporary;
+	std::FILE* file = platform::createUniqueFile(path, ".tmp", &temporary);
 	if (!file)
 	{
 		error = "cannot create a file beside " + path + ": " + systemError();

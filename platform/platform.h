@@ -52,6 +52,12 @@ void* glFunction(const char* name);
 //! data is not there yet. Returns whether both steps succeeded.
 bool syncFile(std::FILE* file);
 
+//! Creates a new file beside path for writing, named path + suffix + a number, and opens it
+//! for binary writing. A name that exists already, as a file, a directory or a link, is never
+//! opened but passed over for another number: a link planted under the name cannot send the
+//! data elsewhere. Returns the open file and its name, or null with errno set.
+std::FILE* createUniqueFile(const std::string& path, const char* suffix, std::string* name);
+
 //! Puts the complete, closed file temporary in the place of target in one step, replacing
 //! target if it exists: a reader sees the old file or the new one, never a mix. Returns
 //! false (and leaves both files as they were) if that cannot be done, for instance when
