@@ -58,6 +58,23 @@ const char* const COMPRESSIONS[] = {"KHR_draco_mesh_compression", "EXT_meshopt_c
 //! Requests for files the reader has refused, over the program's run.
 std::atomic<size_t> FileRequests(0);
 
+//! FNV-1a, 64 bits: the checksum of a stroke's data in the file.
+uint64_t fnv1a(const unsigned char* bytes, size_t n)
+{
+	uint64_t hash = 0xCBF29CE484222325ull;
+	for (size_t i = 0; i < n; ++i)
+		hash = (hash ^ bytes[i]) * 0x100000001B3ull;
+	return hash;
+}
+
+//! A checksum as 16 lower-case hexadecimal digits (JSON numbers cannot hold 64 bits exactly).
+std::string formatChecksum(uint64_t sum)
+{
+	char text[17];
+	std::snprintf(text, sizeof text, "%016llx", (unsigned long long)sum);
+	return text;
+}
+
 // ---------------------------------------------------------------------------------------
 // Writing
 
@@ -238,6 +255,11 @@ public:
 		node.mesh = (int)Model.meshes.size() - 1;
 		tinygltf::Value::Object data;
 		data["points"] = tinygltf::Value(pointsAccessor);
+		// Beside the accessor's number, what it holds: a program that rewrites the file may
+		// renumber the accessors, and the reader then finds the points by these.
+		data["pointsCount"] = tinygltf::Value((int)stroke.Points.size());
+		data["pointsChecksum"] = tinygltf::Value(formatChecksum(
+			fnv1a(reinterpret_cast<const unsigned char*>(stroke.Points.data()), stroke.Points.size() * sizeof(vector3df))));
 		data["radius"] = number(stroke.Radius);
 		data["thickness"] = number(stroke.Thickness);
 		data["viewDirection"] = vectorValue(stroke.ViewDirection);
@@ -455,6 +477,21 @@ bool checkJson(const char* text, size_t length, std::string& error)
 	return true;
 }
 
+bool parseChecksum(const std::string& text, uint64_t& sum)
+{
+	if (text.size() != 16)
+		return false;
+	sum = 0;
+	for (char c : text)
+	{
+		const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+		if (digit < 0)
+			return false;
+		sum = sum << 4 | (uint64_t)digit;
+	}
+	return true;
+}
+
 // File-system callbacks for tinygltf that refuse everything: a drawing file never makes the
 // program open another file. user_data is a counter of the requests of one read.
 std::string keepPath(const std::string& path, void*)
@@ -485,12 +522,19 @@ bool refuseWrite(std::string*, const std::string&, const std::vector<unsigned ch
 
 struct Reader
 {
+	explicit Reader(const tinygltf::Model& model) : Model(model) {}
+
 	const tinygltf::Model& Model;
 	std::string Error;
 	//! Points read so far, over all strokes.
 	size_t Points = 0;
-	//! The byte ranges of the points read so far in the buffer: start -> (end, stroke number).
+	//! The file's format version.
+	int Version = 0;
+	//! The byte ranges of the data read so far in the buffer: start -> (end, stroke number).
 	std::map<size_t, std::pair<size_t, size_t>> PointRanges;
+	//! Checksums of accessors, by index, and how many more bytes may be hashed.
+	std::map<size_t, uint64_t> Checksums;
+	size_t HashBudget = 0;
 
 	bool fail(const std::string& what)
 	{
@@ -533,54 +577,153 @@ struct Reader
 		return true;
 	}
 
-	//! Claims bytes [start, end) of the buffer for stroke number; fails if another stroke has
-	//! any of them (the writer never shares points, and a file that did could make a small file
-	//! take any amount of memory).
-	bool claimRange(size_t start, size_t end, size_t number, const std::string& what)
+	//! Whether no stroke has claimed any of bytes [start, end) of the buffer; else the stroke
+	//! that has, in owner.
+	bool rangeFree(size_t start, size_t end, size_t& owner) const
 	{
 		auto next = PointRanges.lower_bound(start);
 		if (next != PointRanges.end() && next->first < end)
-			return fail(what + " share their data with stroke " + std::to_string(next->second.second));
-		if (next != PointRanges.begin() && std::prev(next)->second.first > start)
-			return fail(what + " share their data with stroke " + std::to_string(std::prev(next)->second.second));
-		PointRanges[start] = std::make_pair(end, number);
+			owner = next->second.second;
+		else if (next != PointRanges.begin() && std::prev(next)->second.first > start)
+			owner = std::prev(next)->second.second;
+		else
+			return true;
+		return false;
+	}
+
+	//! Where the packed 32-bit floats of accessor index lie in the buffer: type is
+	//! TINYGLTF_TYPE_VEC3 (12 bytes an element) or TINYGLTF_TYPE_SCALAR (4 bytes). Says in why
+	//! what is wrong with it.
+	bool locate(size_t index, int type, size_t& start, size_t& count, std::string& why) const
+	{
+		const size_t size = type == TINYGLTF_TYPE_VEC3 ? 12 : 4;
+		const tinygltf::Accessor& a = Model.accessors[index];
+		if (a.componentType != TINYGLTF_COMPONENT_TYPE_FLOAT || a.type != type || a.sparse.isSparse)
+		{
+			why = type == TINYGLTF_TYPE_VEC3 ? " is not an accessor of three 32-bit floats" : " is not an accessor of 32-bit floats";
+			return false;
+		}
+		if (a.bufferView < 0 || (size_t)a.bufferView >= Model.bufferViews.size())
+		{
+			why = ": the accessor has no buffer view";
+			return false;
+		}
+		const tinygltf::BufferView& view = Model.bufferViews[(size_t)a.bufferView];
+		if (view.buffer < 0 || (size_t)view.buffer >= Model.buffers.size())
+		{
+			why = ": the buffer view names no buffer";
+			return false;
+		}
+		const size_t bufferSize = Model.buffers[(size_t)view.buffer].data.size();
+		if (view.byteStride != 0 && view.byteStride != size)
+		{
+			why = ": the data are not packed (byteStride " + std::to_string(view.byteStride) + ")";
+			return false;
+		}
+		// Sizes are checked without overflow: a count can be any number the file claims.
+		if (view.byteOffset > bufferSize || view.byteLength > bufferSize - view.byteOffset)
+		{
+			why = ": the buffer view lies outside the binary data";
+			return false;
+		}
+		if (a.byteOffset > view.byteLength || a.count > (view.byteLength - a.byteOffset) / size)
+		{
+			why = ": the accessor claims " + std::to_string(a.count) + " values, more than its data holds";
+			return false;
+		}
+		// The one buffer there is (checkJson) is the binary chunk.
+		start = view.byteOffset + a.byteOffset;
+		count = a.count;
 		return true;
 	}
 
-	bool readPoints(const tinygltf::Value& v, size_t number, const std::string& what, std::vector<vector3df>& out)
+	//! FNV-1a (64 bits) of the accessor's bytes, each accessor's hashed once. Reading as a
+	//! whole hashes at most twice the buffer's size: many accessors over the same bytes would
+	//! otherwise make a small file take any amount of time.
+	bool checksumOf(size_t index, size_t start, size_t bytes, uint64_t& sum)
 	{
-		if (!v.IsInt() || v.GetNumberAsInt() < 0 || (size_t)v.GetNumberAsInt() >= Model.accessors.size())
-			return fail(what + " does not name an accessor of the file");
-		const tinygltf::Accessor& a = Model.accessors[(size_t)v.GetNumberAsInt()];
-		if (a.componentType != TINYGLTF_COMPONENT_TYPE_FLOAT || a.type != TINYGLTF_TYPE_VEC3 || a.sparse.isSparse)
-			return fail(what + " is not an accessor of three 32-bit floats");
-		if (a.bufferView < 0 || (size_t)a.bufferView >= Model.bufferViews.size())
-			return fail(what + ": the accessor has no buffer view");
-		const tinygltf::BufferView& view = Model.bufferViews[(size_t)a.bufferView];
-		if (view.buffer < 0 || (size_t)view.buffer >= Model.buffers.size())
-			return fail(what + ": the buffer view names no buffer");
-		const size_t bufferSize = Model.buffers[(size_t)view.buffer].data.size();
-		if (view.byteStride != 0 && view.byteStride != 12)
-			return fail(what + ": the points are not packed (byteStride " + std::to_string(view.byteStride) + ")");
-		// Sizes are checked without overflow: a count can be any number the file claims.
-		if (view.byteOffset > bufferSize || view.byteLength > bufferSize - view.byteOffset)
-			return fail(what + ": the buffer view lies outside the binary data");
-		if (a.byteOffset > view.byteLength || a.count > (view.byteLength - a.byteOffset) / 12)
-			return fail(what + ": the accessor claims " + std::to_string(a.count) + " points, more than its data holds");
-		if (a.count < 2)
-			return fail(what + " holds fewer than two points");
-		if (a.count > MAX_POINTS - Points)
-			return fail("the drawing has more than " + std::to_string(MAX_POINTS) + " points, more than Vantrel opens");
-		const size_t start = view.byteOffset + a.byteOffset;
-		if (!claimRange(start, start + a.count * 12, number, what))
+		auto known = Checksums.find(index);
+		if (known != Checksums.end())
+		{
+			sum = known->second;
+			return true;
+		}
+		if (bytes > HashBudget)
 			return false;
-		Points += a.count;
-		const unsigned char* data = Model.buffers[(size_t)view.buffer].data.data() + start;
-		out.resize(a.count);
+		HashBudget -= bytes;
+		sum = fnv1a(Model.buffers[0].data.data() + start, bytes);
+		Checksums[index] = sum;
+		return true;
+	}
+
+	//! The data of one stroke member (points or pressures) found and claimed for stroke number:
+	//! in version 1 the accessor key names; in version 2 the accessor whose count and checksum
+	//! are the ones kept beside it, which is the named one unless another program renumbered
+	//! the accessors. Fails when no accessor has them.
+	bool findData(const tinygltf::Value& data, const std::string& key, int type, size_t number, const std::string& what,
+		size_t& start, size_t& count)
+	{
+		const tinygltf::Value& named = member(data, key.c_str());
+		if (!named.IsInt() || named.GetNumberAsInt() < 0 || (size_t)named.GetNumberAsInt() >= Model.accessors.size())
+			return fail(what + " does not name an accessor of the file");
+		std::string why;
+		const bool located = locate((size_t)named.GetNumberAsInt(), type, start, count, why);
+		if (Version >= 2)
+		{
+			const tinygltf::Value& wantedCount = member(data, (key + "Count").c_str());
+			const tinygltf::Value& wantedSum = member(data, (key + "Checksum").c_str());
+			uint64_t sum = 0;
+			if (!wantedCount.IsInt() || wantedCount.GetNumberAsInt() < 0 || !wantedSum.IsString()
+				|| !parseChecksum(wantedSum.Get<std::string>(), sum))
+				return fail(what + ": " + key + "Count or " + key + "Checksum is missing or malformed");
+			const size_t size = type == TINYGLTF_TYPE_VEC3 ? 12 : 4;
+			const size_t wanted = (size_t)wantedCount.GetNumberAsInt();
+			// Among equal copies, one that no stroke has taken yet.
+			const auto matches = [&](size_t index, size_t& at, size_t& n, bool free) {
+				std::string ignored;
+				uint64_t actual = 0;
+				size_t owner = 0;
+				return locate(index, type, at, n, ignored) && n == wanted && (!free || rangeFree(at, at + n * size, owner))
+					&& checksumOf(index, at, n * size, actual) && actual == sum;
+			};
+			if (!matches((size_t)named.GetNumberAsInt(), start, count, false))
+			{
+				bool found = false;
+				for (size_t i = 0; i < Model.accessors.size() && !found; ++i)
+					found = matches(i, start, count, true);
+				if (!found && !located)
+					return fail(what + why);
+				if (!found)
+					return fail(what + " do not match the count and checksum kept beside them: the file was changed "
+						"by another program, and which data are this stroke's cannot be told");
+			}
+		}
+		else if (!located)
+			return fail(what + why);
+		size_t owner = 0;
+		const size_t bytes = count * (type == TINYGLTF_TYPE_VEC3 ? 12 : 4);
+		if (!rangeFree(start, start + bytes, owner))
+			return fail(what + " share their data with stroke " + std::to_string(owner));
+		PointRanges[start] = std::make_pair(start + bytes, number);
+		return true;
+	}
+
+	bool readPoints(const tinygltf::Value& data, size_t number, const std::string& what, std::vector<vector3df>& out)
+	{
+		size_t start = 0, count = 0;
+		if (!findData(data, "points", TINYGLTF_TYPE_VEC3, number, what, start, count))
+			return false;
+		if (count < 2)
+			return fail(what + " holds fewer than two points");
+		if (count > MAX_POINTS - Points)
+			return fail("the drawing has more than " + std::to_string(MAX_POINTS) + " points, more than Vantrel opens");
+		Points += count;
+		const unsigned char* bytes = Model.buffers[0].data.data() + start;
+		out.resize(count);
 		for (size_t i = 0; i < out.size(); ++i)
 		{
 			f32 c[3];
-			std::memcpy(c, data + i * 12, 12);
+			std::memcpy(c, bytes + i * 12, 12);
 			if (!std::isfinite(c[0]) || !std::isfinite(c[1]) || !std::isfinite(c[2]))
 				return fail(what + ": point " + std::to_string(i + 1) + " is not finite");
 			out[i].set(c[0], c[1], c[2]);
@@ -594,7 +737,7 @@ struct Reader
 		const tinygltf::Value& data = member(node.extras, EXTRAS_KEY);
 		if (!data.IsObject())
 			return fail(what + " carries no program data");
-		if (!readPoints(member(data, "points"), number, what + " points", stroke.Points)
+		if (!readPoints(data, number, what + " points", stroke.Points)
 			|| !readNumber(member(data, "radius"), what + " radius", stroke.Radius)
 			|| !readNumber(member(data, "thickness"), what + " thickness", stroke.Thickness)
 			|| !readVector(member(data, "viewDirection"), what + " viewDirection", stroke.ViewDirection)
@@ -620,6 +763,9 @@ struct Reader
 		if (version.GetNumberAsInt() > DOCUMENT_FORMAT_VERSION)
 			return fail("it was written by a newer Vantrel (file format version " + std::to_string(version.GetNumberAsInt())
 				+ "; this program reads up to version " + std::to_string(DOCUMENT_FORMAT_VERSION) + ")");
+
+		Version = version.GetNumberAsInt();
+		HashBudget = Model.buffers.empty() ? 0 : 2 * Model.buffers[0].data.size();
 
 		Document d;
 		const tinygltf::Value& camera = member(data, "camera");
@@ -649,6 +795,9 @@ struct Reader
 		const tinygltf::Value& drawing = member(data, "drawing");
 		if (!drawing.IsInt() || drawing.GetNumberAsInt() < 0 || (size_t)drawing.GetNumberAsInt() >= Model.nodes.size())
 			return fail("drawing does not name a node of the file");
+		const std::vector<int>& roots = Model.scenes[sceneIndex].nodes;
+		if (Version >= 2 && std::find(roots.begin(), roots.end(), drawing.GetNumberAsInt()) == roots.end())
+			return fail("drawing does not name a node of the scene: the file was changed by another program");
 		const std::vector<int>& children = Model.nodes[(size_t)drawing.GetNumberAsInt()].children;
 		d.Strokes.resize(children.size());
 		std::set<int> listed;
@@ -839,7 +988,7 @@ bool readGlb(const unsigned char* data, size_t size, Document& drawing, std::str
 			error = std::string(NOT_GLB) + trimmed(err.empty() ? "unknown reason" : err);
 			return false;
 		}
-		Reader reader{model, std::string(), 0, {}};
+		Reader reader(model);
 		if (!reader.read(drawing))
 		{
 			error = reader.Error;

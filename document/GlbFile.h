@@ -8,7 +8,7 @@
 #include <string>
 
 //! Version of the program data this program writes; files of a higher version are refused.
-const int DOCUMENT_FORMAT_VERSION = 1;
+const int DOCUMENT_FORMAT_VERSION = 2;
 
 //! Writes the drawing as GLB to out. Returns false and says why in error.
 bool writeGlb(const Document& drawing, std::ostream& out, std::string& error);

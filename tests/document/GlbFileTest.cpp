@@ -359,10 +359,13 @@ TEST(GlbFile, RefusesHostileFilesByName)
 		{"stroke 2 points share their data with stroke 1", [](json& j) {
 			const int drawing = j["scenes"][0]["extras"]["vantrel"]["drawing"];
 			const int second = j["nodes"][drawing]["children"][1];
-			j["nodes"][second]["extras"]["vantrel"]["points"] = firstStrokeData(j)["points"];
+			for (const char* key : {"points", "pointsCount", "pointsChecksum"})
+				j["nodes"][second]["extras"]["vantrel"][key] = firstStrokeData(j)[key];
 		}},
 		{"stroke 2 points share their data with stroke 1", [](json& j) {
-			// A second accessor over the same bytes, shifted by one point.
+			// A second accessor over the same bytes, shifted by one point (in a version 1 file,
+			// which keeps no checksum).
+			j["scenes"][0]["extras"]["vantrel"]["version"] = 1;
 			json accessor = j["accessors"][(int)firstStrokeData(j)["points"]];
 			accessor["byteOffset"] = 12;
 			accessor["count"] = 2;
@@ -433,4 +436,56 @@ TEST_F(DocumentTest, OpensOnlyRegularFilesOfAPossibleSize)
 	EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
 #endif
 	EXPECT_TRUE(d.Strokes.empty());
+}
+
+TEST(GlbFile, FindsEachStrokesPointsAfterAnotherProgramRenumberedTheAccessors)
+{
+	const Document in = sampleDrawing();
+	const std::vector<unsigned char> glb = toGlb(in);
+	// What a rewriting tool does: the accessors in another order, the references it knows of
+	// (the meshes') renumbered, the program data left as it was.
+	const auto renumbered = [&](bool keepPoints) {
+		json j = jsonChunk(glb);
+		const size_t n = j["accessors"].size();
+		std::vector<json> accessors;
+		for (size_t i = n; i-- > 0;)
+			accessors.push_back(j["accessors"][i]);
+		j["accessors"] = accessors;
+		for (json& mesh : j["meshes"])
+			for (json& primitive : mesh["primitives"])
+			{
+				primitive["indices"] = n - 1 - (size_t)primitive["indices"];
+				for (auto& attribute : primitive["attributes"].items())
+					attribute.value() = n - 1 - (size_t)attribute.value();
+			}
+		if (!keepPoints)
+			for (json& accessor : j["accessors"])
+				if (!accessor.contains("min") && accessor["type"] == "VEC3")
+					accessor["count"] = 2; // a tool that cut the unused data short
+		return makeGlb(j, binChunk(glb));
+	};
+	Document out;
+	std::string error;
+	ASSERT_TRUE(fromGlb(renumbered(true), out, error)) << error;
+	ASSERT_EQ(out.Strokes.size(), 2u);
+	for (size_t i = 0; i < 2; ++i)
+	{
+		ASSERT_EQ(out.Strokes[i].Points.size(), in.Strokes[i].Points.size());
+		EXPECT_EQ(std::memcmp(out.Strokes[i].Points.data(), in.Strokes[i].Points.data(), in.Strokes[i].Points.size() * 12), 0);
+	}
+	Document refused;
+	EXPECT_FALSE(fromGlb(renumbered(false), refused, error));
+	EXPECT_NE(error.find("changed by another program"), std::string::npos) << error;
+
+	// A version 1 file (no count or checksum) is read by the accessor's number alone.
+	json j = jsonChunk(glb);
+	j["scenes"][0]["extras"]["vantrel"]["version"] = 1;
+	for (json& node : j["nodes"])
+		if (node.contains("extras"))
+		{
+			node["extras"]["vantrel"].erase("pointsCount");
+			node["extras"]["vantrel"].erase("pointsChecksum");
+		}
+	ASSERT_TRUE(fromGlb(makeGlb(j, binChunk(glb)), out, error)) << error;
+	EXPECT_EQ(out.Strokes[1].Points.size(), 4u);
 }
