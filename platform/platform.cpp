@@ -58,6 +58,11 @@ int heldModifierKeys(void*)
 	return -1;
 }
 
+unsigned char firstDepthBits()
+{
+	return 24;
+}
+
 void debugOutput(const char* line)
 {
 	OutputDebugStringA(line);
@@ -195,6 +200,11 @@ int heldModifierKeys(void* connection)
 	};
 	return (down(XK_Alt_L) ? HELD_LEFT_ALT : 0) | (down(XK_Control_L) ? HELD_LEFT_CTRL : 0)
 		| (down(XK_Shift_L) ? HELD_LEFT_SHIFT : 0);
+}
+
+unsigned char firstDepthBits()
+{
+	return 128;
 }
 
 // The nearest thing to a debugger channel: standard error, unbuffered.

@@ -39,6 +39,12 @@ const int HELD_LEFT_SHIFT = 4;
 //! seen: the answer could then run ahead of the program's own view of the keys.
 int heldModifierKeys(void* display);
 
+//! Depth-buffer bits to ask the window system for first. WGL drivers offer no multisampled
+//! pixel format with a 128-bit depth buffer, and the engine then quietly takes one without
+//! multisampling, so Windows asks for 24; GLX refuses the request outright, and the
+//! program's own fallback then tries 24 and 16 with anti-aliasing still on.
+unsigned char firstDepthBits();
+
 //! Writes one line to the debugger's output channel.
 void debugOutput(const char* line);
 
