@@ -9,7 +9,7 @@
 using namespace irr;
 
 EventReceiver::EventReceiver()
-	: Application(nullptr), Panel(nullptr), Pointer(0, 0), ButtonHeld(false), WindowFocused(false)
+	: Application(nullptr), Panel(nullptr), Pen(nullptr), Pointer(0, 0), ButtonHeld(false), WindowFocused(false)
 {
 }
 
@@ -31,6 +31,8 @@ bool EventReceiver::OnEvent(const SEvent& event)
 
 	if (event.EventType == EET_MOUSE_INPUT_EVENT)
 	{
+		// The pen's samples up to this event come first: they give the points of its stroke.
+		takePenSamples();
 		const SEvent::SMouseInput& mouse = event.MouseInput;
 		// Pointer events carry the engine's view of Ctrl and Shift, whatever window got their key-ups.
 		followModifiers(mouse.Control, mouse.Shift);
@@ -88,11 +90,8 @@ bool EventReceiver::OnEvent(const SEvent& event)
 		case EMIE_LMOUSE_LEFT_UP:
 		case EMIE_RMOUSE_LEFT_UP:
 		case EMIE_MMOUSE_LEFT_UP:
-			// The left-up codes are 3, 4 and 5; only the recording button's release ends a
-			// recording (the panel comes back with the next frame).
-			Application->stopGifRecording((s32)event.MouseInput.Event - EMIE_LMOUSE_LEFT_UP);
-			Application->onMouseRelease();
-			ButtonHeld = false;
+			// The left-up codes are 3, 4 and 5.
+			releaseButton((s32)event.MouseInput.Event - EMIE_LMOUSE_LEFT_UP);
 			break;
 		case EMIE_MOUSE_MOVED:
 			Application->onMouseMove(Pointer);
@@ -124,6 +123,30 @@ bool EventReceiver::OnEvent(const SEvent& event)
 	return false;
 }
 
+void EventReceiver::releaseButton(s32 button)
+{
+	// Only the recording button's release ends a recording (the panel comes back with the
+	// next frame).
+	Application->stopGifRecording(button);
+	Application->onMouseRelease();
+	ButtonHeld = false;
+}
+
+void EventReceiver::takePenSamples()
+{
+	if (!Pen || !Application)
+		return;
+	PenSamples.clear();
+	Pen->poll(PenSamples);
+	for (const platform::PenSample& sample : PenSamples)
+	{
+		Application->onPenSample(sample);
+		// A pen that went away in the middle of a drag never sends its release.
+		if (sample.Event == platform::PenSample::PEN_GONE && ButtonHeld)
+			releaseButton(0);
+	}
+}
+
 void EventReceiver::syncSettings()
 {
 	if (!Application || !Panel)
@@ -134,6 +157,7 @@ void EventReceiver::syncSettings()
 	Application->setBackdropColor(picker->BackdropColor);
 	Application->setBrushSize(editor->getRadius(), editor->getThickness());
 	Application->setTool(editor->BrushKind);
+	Application->setSmoothing((f32)Panel->SmoothingBar->getPos());
 }
 
 void EventReceiver::syncChangedSettings()
@@ -151,6 +175,7 @@ void EventReceiver::syncChangedSettings()
 		Application->setBrushSize(radius, thickness);
 	if (editor->BrushKind != Application->Tool)
 		Application->setTool(editor->BrushKind);
+	Application->setSmoothing((f32)Panel->SmoothingBar->getPos());
 }
 
 void EventReceiver::beforeFrame(IrrlichtDevice* device)
@@ -162,6 +187,7 @@ void EventReceiver::beforeFrame(IrrlichtDevice* device)
 	if (Application->AltDown || Application->CtrlDown || Application->ShiftDown)
 		held = platform::heldModifierKeys(device->getVideoDriver()->getExposedVideoData().OpenGLLinux.X11Display);
 	followKeyboard(device->isWindowFocused(), held);
+	takePenSamples();
 	syncChangedSettings();
 }
 

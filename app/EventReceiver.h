@@ -2,8 +2,11 @@
 // workspace or leaves it to the side panel, and copies the widgets' settings.
 #pragma once
 #include "app/KeyTracker.h"
+#include "platform/PenInput.h"
 
 #include <irrlicht.h>
+
+#include <vector>
 
 class App;
 class UIPanel;
@@ -25,6 +28,9 @@ public:
 	//! Called by the frame loop before each frame: follows the window's focus and the real
 	//! keyboard, and brings the widgets' latest settings into the frame.
 	void beforeFrame(irr::IrrlichtDevice* device);
+	//! Hands the pen's samples that arrived so far to the workspace, in order; called before
+	//! every pointer event and every frame.
+	void takePenSamples();
 	//! Releases the keys whose key-up went elsewhere: every held key when the window has just
 	//! lost the focus, and each left modifier that heldModifiers (platform HELD_ bits, or -1
 	//! when unknown) says is up.
@@ -34,6 +40,8 @@ public:
 	App* Application;
 	//! May be null (no panel): then nothing is read from or sent to widgets.
 	UIPanel* Panel;
+	//! Not owned; null without a pen.
+	platform::PenInput* Pen;
 	irr::core::position2di Pointer;
 	//! A button went down in the 3-D view and has not been released.
 	bool ButtonHeld;
@@ -50,4 +58,9 @@ private:
 	//! The pointer came back over the panel during a colour pick: the candidate stroke's
 	//! colour becomes the picker's, or the pick ends without one.
 	void answerPickRequest();
+	//! A button of the 3-D view went up: ends a recording and the workspace's drag.
+	void releaseButton(irr::s32 button);
+
+	//! Reused by takePenSamples, so that polling allocates nothing.
+	std::vector<platform::PenSample> PenSamples;
 };

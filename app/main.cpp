@@ -4,6 +4,7 @@
 #include "app/FramePacer.h"
 #include "app/device.h"
 #include "document/DocumentKeeper.h"
+#include "platform/PenInput.h"
 #include "platform/platform.h"
 #include "ui/AssetFiles.h"
 #include "ui/UIPanel.h"
@@ -55,6 +56,9 @@ int main(int argc, char** argv)
 	receiver.Application = &app;
 	receiver.Panel = panel;
 	receiver.syncSettings();
+	// A tablet pen's pressure and every one of its samples; null without one. Owned here.
+	platform::PenInput* pen = platform::PenInput::create(driver->getExposedVideoData());
+	receiver.Pen = pen;
 
 	// Saving, opening and the autosave; "vantrel FILE.glb" starts with that drawing.
 	DocumentKeeper documents(app, panel);
@@ -87,6 +91,8 @@ int main(int argc, char** argv)
 		driver->endScene();
 	}
 
+	receiver.Pen = nullptr;
+	delete pen;
 	documents.finish();
 	// The device takes the scene graph and the GUI with it; the workspace touches neither.
 	device->drop();

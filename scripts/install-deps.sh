@@ -8,9 +8,10 @@ set -euo pipefail
 
 packages=(
 	cmake g++ make
-	libirrlicht-dev libgl-dev libx11-dev
+	libirrlicht-dev libgl-dev libx11-dev libxi-dev
 	libgtest-dev libbenchmark-dev libgif-dev giflib-tools
 	xvfb xdotool x11-utils x11-apps imagemagick python3 python3-pil
+	xserver-xorg-core xserver-xorg-video-dummy libxi6
 	libtinygltf-dev nlohmann-json3-dev assimp-utils nodejs
 	clang libclang-rt-dev
 )

@@ -69,9 +69,17 @@ void StrokeNode::makeRoomForBlock(u32 block)
 	flattenNormals(full);
 }
 
-void StrokeNode::addPoint(const vector3df& p)
+f32 StrokeNode::widthAt(u32 i) const
+{
+	// Exactly 1 at full pressure, so that a mouse stroke keeps the brush's own geometry.
+	return 1.f - 0.9f * (1.f - Pressures[i]);
+}
+
+void StrokeNode::addPoint(const vector3df& p, f32 pressure)
 {
 	Points.push_back(p);
+	// NaN fails both comparisons and becomes 0, like any reading below the range.
+	Pressures.push_back(pressure >= 1.f ? 1.f : (pressure > 0.f ? pressure : 0.f));
 	NormalsFresh = false;
 	const u32 n = Points.size();
 	if (n < 2)
@@ -153,14 +161,16 @@ static void capLengths(f32 radius, f32& half, f32& quarter)
 	quarter = (f32)((f64)half * 0.5);
 }
 
+// The caps shrink with the pressure at their end of the stroke, length and rings alike.
 void StrokeNode::appendStartCap()
 {
 	const vector3df dir = normalizeVector(Points[1] - Points[0]);
+	const f32 width = widthAt(0);
 	f32 h, q;
-	capLengths(Radius, h, q);
+	capLengths(Radius * width, h, q);
 	const vector3df from = Points[0] - dir * h;
 	const vector3df to = from + dir * q;
-	appendBlock(0, from, to, 0.01f, 0.7f);
+	appendBlock(0, from, to, 0.01f * width, 0.7f * width);
 }
 
 void StrokeNode::appendSegment()
@@ -170,18 +180,20 @@ void StrokeNode::appendSegment()
 	const vector3df& q = Points[n - 1];
 	const vector3df e = (q - p) * 0.1f;
 	makeRoomForBlock(n - 1);
-	appendBlock(n - 1, p + e, q - e, 1.f, 1.f);
+	// Each ring takes the width of the point it stands by; the bridges join rings of equal width.
+	appendBlock(n - 1, p + e, q - e, widthAt(n - 2), widthAt(n - 1));
 }
 
 void StrokeNode::appendEndCap()
 {
 	const u32 n = Points.size();
 	const vector3df dir = normalizeVector(Points[n - 1] - Points[n - 2]);
+	const f32 width = widthAt(n - 1);
 	f32 h, q;
-	capLengths(Radius, h, q);
+	capLengths(Radius * width, h, q);
 	const vector3df from = Points[n - 1] + dir * q;
 	const vector3df to = Points[n - 1] + dir * h;
 	makeRoomForBlock(n);
-	appendBlock(n, from, to, 0.7f, 0.01f);
+	appendBlock(n, from, to, 0.7f * width, 0.01f * width);
 	appendBridge(n - 1, n);
 }

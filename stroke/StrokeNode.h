@@ -24,7 +24,9 @@ public:
 	irr::video::SColor getColor() const;
 	//! Applies to blocks appended afterwards; thickness is the depth-to-width ratio.
 	void setBrush(irr::f32 radius, irr::f32 thickness);
-	void addPoint(const irr::core::vector3df& p);
+	//! pressure (0 to 1) scales the cross-section at this point by 0.1 + 0.9 * pressure:
+	//! the mouse draws at 1, which leaves the tube as wide as the brush.
+	void addPoint(const irr::core::vector3df& p, irr::f32 pressure = 1.f);
 	bool hasSegments() const;
 	//! Adds the end cap and fits the bounding box; once, when the pen goes up. The geometry
 	//! is final from here on: the buffers shrink to their size, get their flat normals for
@@ -43,6 +45,8 @@ public:
 	//! The thickness given to setBrush, kept so that the stroke can be rebuilt exactly.
 	irr::f32 Thickness;
 	irr::core::array<irr::core::vector3df> Points;
+	//! The pen's pressure at each point, 0 to 1, parallel to Points.
+	irr::core::array<irr::f32> Pressures;
 	//! Unit cross-section ring: 24 entries, x = -0.5 (start ring) or +0.5 (end ring).
 	irr::core::array<irr::core::vector3df> RingTemplate;
 	//! World direction the cross-sections are oriented by; set once before the first point.
@@ -68,6 +72,8 @@ private:
 	static void flattenNormals(StrokeBuffer* buffer);
 	//! Flat normals of every buffer; marks the vertices changed.
 	void computeFlatNormals();
+	//! Scale of the cross-section at point i.
+	irr::f32 widthAt(irr::u32 i) const;
 	//! First vertex of a block in the current buffer.
 	irr::u32 blockBase(irr::u32 block) const;
 

@@ -5,17 +5,18 @@
 using namespace irr;
 
 UIFileChooser::UIFileChooser(gui::IGUIEnvironment* environment, gui::IGUIElement* parent, s32 id)
-	// Panel pixels: the list fills (5, 270)-(105, 520), the buttons sit at y 525 to 545.
-	: gui::IGUIElement(gui::EGUIET_ELEMENT, environment, parent, id, core::rect<s32>(0, 270, 110, 546)),
+	// Panel pixels: the list fills (5, 300)-(105, 520) below the smoothing slider, the buttons
+	// sit at y 525 to 545.
+	: gui::IGUIElement(gui::EGUIET_ELEMENT, environment, parent, id, core::rect<s32>(0, 300, 110, 546)),
 	  OpenButton(0), SaveButton(0), FileList(0), SaveRequested(false), ListRequested(false)
 {
 	gui::IGUIFont* font = loadFont(Environment, "font.bmp");
 	// Children of this element; the GUI tree owns them.
-	OpenButton = Environment->addButton(core::rect<s32>(5, 255, 53, 275), this, -1, L"Open", 0);
+	OpenButton = Environment->addButton(core::rect<s32>(5, 225, 53, 245), this, -1, L"Open", 0);
 	OpenButton->setOverrideFont(font);
-	SaveButton = Environment->addButton(core::rect<s32>(57, 255, 105, 275), this, -1, L"Save", 0);
+	SaveButton = Environment->addButton(core::rect<s32>(57, 225, 105, 245), this, -1, L"Save", 0);
 	SaveButton->setOverrideFont(font);
-	FileList = Environment->addListBox(core::rect<s32>(5, 0, 105, 250), this, -1, true);
+	FileList = Environment->addListBox(core::rect<s32>(5, 0, 105, 220), this, -1, true);
 	FileList->setVisible(false);
 }
 

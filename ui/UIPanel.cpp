@@ -1,5 +1,5 @@
-// The side panel: builds the colour picker, the brush editor and the "Turntable" and
-// "RecordGif" buttons, and switches between itself and the recording warning while a
+// The side panel: builds the colour picker, the brush editor, the smoothing slider, the
+// file chooser and the "Turntable" and "RecordGif" buttons, and switches between itself and the recording warning while a
 // recording is requested.
 #include "ui/UIPanel.h"
 #include "ui/AssetFiles.h"
@@ -13,7 +13,7 @@ using namespace irr;
 
 UIPanel::UIPanel(gui::IGUIEnvironment* environment, gui::IGUIElement* parent, s32 id)
 	: gui::IGUIElement(gui::EGUIET_ELEMENT, environment, parent, id, core::rect<s32>(0, 0, PANEL_WIDTH, 600)),
-	  ColorPicker(0), BrushEditor(0), RecordGifButton(0), TurntableButton(0), GifWarningImage(0), Note(0), Files(0),
+	  ColorPicker(0), BrushEditor(0), RecordGifButton(0), TurntableButton(0), GifWarningImage(0), Note(0), Files(0), SmoothingBar(0),
 	  BackgroundColor(0x40FFFFFF), RecordingRequested(false), TurntableRequested(false)
 {
 	// Null when "font.bmp" is missing: the button then uses the skin's font.
@@ -27,6 +27,16 @@ UIPanel::UIPanel(gui::IGUIEnvironment* environment, gui::IGUIElement* parent, s3
 	RecordGifButton->setOverrideFont(font);
 	TurntableButton = Environment->addButton(core::rect<s32>(5, 550, 105, 570), this, -1, L"Turntable", 0);
 	TurntableButton->setOverrideFont(font);
+
+	// Below the brush editor: how far the drawn path trails the pointer, in pixels. Children
+	// of the panel; the GUI tree owns them.
+	gui::IGUIStaticText* smoothingLabel =
+		Environment->addStaticText(L"smoothing", core::rect<s32>(5, 270, 100, 285), false, false, this, -1, false);
+	smoothingLabel->setOverrideFont(font);
+	SmoothingBar = Environment->addScrollBar(true, core::rect<s32>(5, 285, 100, 295), this, -1);
+	SmoothingBar->setMin(0);
+	SmoothingBar->setMax(100);
+	SmoothingBar->setPos(0);
 
 	Files = new UIFileChooser(Environment, this, -1);
 	Files->drop(); // the panel's child list holds the only reference

@@ -1,6 +1,6 @@
 // The side panel: a translucent strip at the left edge holding the colour picker,
-// the brush editor and the "Turntable" and "RecordGif" buttons, plus the recording warning
-// image and the note.
+// the brush editor, the smoothing slider, the file chooser and the "Turntable" and
+// "RecordGif" buttons, plus the recording warning image and the note.
 #pragma once
 #include <irrlicht.h>
 
@@ -40,8 +40,10 @@ public:
 	irr::gui::IGUIImage* GifWarningImage;
 	//! The note at the foot of the view; a child of the GUI root like the warning.
 	UINote* Note;
-	//! "Open", "Save" and the file list below the brush editor; owned by the GUI tree.
+	//! "Open", "Save" and the file list below the smoothing slider; owned by the GUI tree.
 	UIFileChooser* Files;
+	//! The stabiliser's string length in pixels, 0 (off) to 100; owned by the GUI tree.
+	irr::gui::IGUIScrollBar* SmoothingBar;
 	irr::video::SColor BackgroundColor;
 	bool RecordingRequested;
 	bool TurntableRequested;

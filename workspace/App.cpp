@@ -16,7 +16,8 @@ App::App()
 	  RecordingGif(false), RecordingButton(-1), GifRecordingEnded(false),
 	  GifFramesCaptured(0), TurntableFrame(-1), AnchorWasVisible(false), MarkerWasVisible(false), GifWriter(nullptr),
 	  PickingColor(false), ColorCandidate(nullptr), EraseStepOpen(false),
-	  Revision(0), Documents(nullptr)
+	  Revision(0), Documents(nullptr), Smoothing(0.f), PenTouching(false), PenEraser(false), StrokeFromPen(false),
+	  StrokePressure(1.f)
 {
 }
 
@@ -92,10 +93,25 @@ void App::setBrushSize(f32 radius, f32 thickness)
 void App::setTool(s32 tool)
 {
 	Tool = tool;
+	showTool();
+}
+
+s32 App::activeTool() const
+{
+	return PenEraser ? 1 : Tool;
+}
+
+void App::setSmoothing(f32 pixels)
+{
+	Smoothing = pixels;
+}
+
+void App::showTool()
+{
 	DrawMarker->setVisible(false);
 	EraseMarker->setVisible(false);
 	AnchorNode->setVisible(false);
-	if (tool == 0)
+	if (activeTool() == 0)
 	{
 		ActiveMarker = DrawMarker;
 		AnchorNode->updateAbsolutePosition();
@@ -113,7 +129,7 @@ void App::setTool(s32 tool)
 
 void App::showAnchorForTool()
 {
-	if (Tool == 0)
+	if (activeTool() == 0)
 		AnchorNode->setVisible(true);
 }
 
@@ -208,7 +224,7 @@ void App::onKeyUp(s32 key)
 	case KEY_LMENU:
 		AltDown = false;
 		// The erase brush shows no marker.
-		if (Navigating && Tool == 0)
+		if (Navigating && activeTool() == 0)
 			ActiveMarker->setVisible(true);
 		Navigating = false;
 		if (Twisting)

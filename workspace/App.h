@@ -4,9 +4,12 @@
 // AppDrawing.cpp, AppPicking.cpp, AppCamera.cpp, AppHistory.cpp and gif/GifRecording.cpp.
 #pragma once
 #include "gif/CaptureClock.h"
+#include "platform/PenInput.h"
 #include "workspace/StrokePicker.h"
 
 #include <irrlicht.h>
+
+#include <vector>
 
 class StrokeNode;
 struct Command;
@@ -35,6 +38,11 @@ public:
 	void setBrushSize(irr::f32 radius, irr::f32 thickness);
 	//! 0 round brush (draw), 1 erase brush.
 	void setTool(irr::s32 tool);
+	//! The tool a press uses now: the erase brush while the pen's eraser end is in use,
+	//! else the panel's.
+	irr::s32 activeTool() const;
+	//! Length in pixels of the string by which the drawn path trails the pointer; 0 is off.
+	void setSmoothing(irr::f32 pixels);
 	//! 0 plain, 1 lit, 2 wireframe; applied to every committed stroke.
 	void setStrokeDisplayMode(irr::s32 mode);
 
@@ -45,6 +53,9 @@ public:
 	void onMousePress(irr::core::position2di pointer, irr::s32 button);
 	void onMouseMove(irr::core::position2di pointer);
 	void onMouseRelease();
+	//! A sample of the pen, in the order the pen made them; the engine's own pointer events
+	//! still say when a stroke begins and ends, the pen's samples give its points.
+	void onPenSample(const platform::PenSample& sample);
 
 	// Drawing.
 	void beginStroke(irr::core::position2di pointer);
@@ -52,6 +63,8 @@ public:
 	void addStrokePoint(irr::core::position2di pointer);
 	//! World point of the plane through the anchor, facing the camera, under the pointer.
 	irr::core::vector3df pointerToDrawingPlane(irr::core::position2di pointer) const;
+	//! The same for a position with a fraction of a pixel (the pen's).
+	irr::core::vector3df pointerToDrawingPlane(irr::core::vector2d<irr::f64> pointer) const;
 	void commitStroke();
 
 	// Hover, picking and erasing.
@@ -189,4 +202,37 @@ public:
 	DocumentKeeper* Documents;
 	//! Finds the stroke under the pointer among Strokes.
 	StrokePicker Picker;
+
+	//! Pixels by which the drawn path trails the pointer; 0 draws at the pointer.
+	irr::f32 Smoothing;
+	//! The pen's tip or eraser touches (between its press and release samples).
+	bool PenTouching;
+	//! The pen's eraser end was the last to report: presses erase.
+	bool PenEraser;
+	//! The open stroke takes its points from the pen's samples, not from pointer moves.
+	bool StrokeFromPen;
+	//! Pen samples since the pen touched down whose stroke has not begun yet: the press
+	//! that begins it comes through the engine, sometimes after them.
+	std::vector<platform::PenSample> PenPending;
+	//! Window pixels with their fraction: where the open stroke's pointer is, where the
+	//! string's end is, and the last position that became a point.
+	irr::core::vector2d<irr::f64> StrokePointer;
+	irr::core::vector2d<irr::f64> StringEnd;
+	irr::core::vector2d<irr::f64> StrokeSample;
+	//! The pen's latest pressure, 0 to 1 (1 for the mouse).
+	irr::f32 StrokePressure;
+
+private:
+	//! Shows the markers of activeTool().
+	void showTool();
+	//! Begins the stroke at a position with its pressure.
+	void beginStrokeAt(irr::core::vector2d<irr::f64> at, irr::f32 pressure);
+	//! The pointer of the open stroke moved there: the string's end follows and each
+	//! position of it far enough from the last point becomes a point.
+	void followPointer(irr::core::vector2d<irr::f64> at, irr::f32 pressure);
+	//! Adds a point where the string's end is if it lies far enough from the last one.
+	void sampleAt(irr::core::vector2d<irr::f64> at, irr::f32 pressure);
+	void addStrokePointAt(irr::core::vector2d<irr::f64> at, irr::f32 pressure);
+	//! A stabilised stroke ends at the pointer: points along the way from the last one.
+	void finishAtPointer();
 };

@@ -214,3 +214,37 @@ TEST_F(StrokeTest, LongStrokeIsPickedNearItsEnd)
 	EXPECT_NEAR(hit.X, 4900.f, 0.01f);
 	EXPECT_NEAR(hit.Z, -2.f, 0.3f);
 }
+
+TEST_F(StrokeTest, PressureScalesEachRingAndTheJoinsStayClosed)
+{
+	// Radius 5, depth 2.5, points 10 apart along +x; pressures 0, 0.5 and 1.
+	StrokeNode* node = makeStroke();
+	const f32 pressures[] = {0.f, 0.5f, 1.f, 0.25f};
+	for (u32 i = 0; i < 4; ++i)
+		node->addPoint(vector3df(10.f * i, 0, 0), pressures[i]);
+	node->finish();
+	auto* mb = buffer(node);
+	// Half the ring's extent across (y) and in depth (z) at the scale of the point it stands by.
+	auto semiAxes = [mb](u32 block, bool endRing) {
+		vector3df lo, hi;
+		ringExtent(mb, block, endRing, lo, hi);
+		return core::vector2df((hi.Y - lo.Y) / 2.f, (hi.Z - lo.Z) / 2.f);
+	};
+	for (u32 k = 1; k < 4; ++k) // segment k runs from point k-1 to point k
+	{
+		const f32 from = 0.1f + 0.9f * pressures[k - 1], to = 0.1f + 0.9f * pressures[k];
+		EXPECT_NEAR(semiAxes(k, false).X, 5.f * from, 1e-4f) << k;
+		EXPECT_NEAR(semiAxes(k, false).Y, 2.5f * from * 0.9510565f, 1e-4f) << k; // the ring reaches sin 72° in depth
+		EXPECT_NEAR(semiAxes(k, true).X, 5.f * to, 1e-4f) << k;
+		// The bridge at point k joins two segments' rings of the same size: no step in the tube.
+		if (k < 3)
+		{
+			EXPECT_NEAR(semiAxes(k, true).X, semiAxes(k + 1, false).X, 1e-4f) << k;
+			EXPECT_NEAR(semiAxes(k, true).Y, semiAxes(k + 1, false).Y, 1e-4f) << k;
+		}
+	}
+	// The caps taper from the width at their end of the stroke, and shorten with it.
+	EXPECT_NEAR(semiAxes(0, true).X, 0.7f * 5.f * 0.1f, 1e-4f);
+	EXPECT_NEAR(mb->Vertices[0].Pos.X, -0.5f * 5.f * 0.1f, 1e-4f);
+	EXPECT_NEAR(semiAxes(4, false).X, 0.7f * 5.f * (0.1f + 0.9f * 0.25f), 1e-4f);
+}

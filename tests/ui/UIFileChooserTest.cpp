@@ -37,11 +37,11 @@ TEST_F(FileChooserTest, AClickThenOpenChoosesTheFile)
 {
 	Files->showFiles({"a.glb", "b.glb", "c.glb"});
 	ASSERT_TRUE(Files->isShowingFiles());
-	EXPECT_EQ(Files->FileList->getAbsolutePosition(), core::rect<s32>(5, 270, 105, 520));
+	EXPECT_EQ(Files->FileList->getAbsolutePosition(), core::rect<s32>(5, 300, 105, 520));
 	EXPECT_EQ(Files->FileList->getSelected(), 0);
-	// The list box's rows are the skin font's height plus 4 pixels, from the list's top (y 270).
+	// The list box's rows are the skin font's height plus 4 pixels, from the list's top (y 300).
 	const s32 itemHeight = Env->getSkin()->getFont()->getDimension(L"A").Height + 4;
-	click(50, 270 + itemHeight + itemHeight / 2); // the second row
+	click(50, 300 + itemHeight + itemHeight / 2); // the second row
 	EXPECT_EQ(Files->FileList->getSelected(), 1);
 	EXPECT_TRUE(Files->ChosenFile.empty());
 	click(29, 535); // "Open" with a selection: that file
