@@ -260,6 +260,16 @@ public:
 		data["pointsCount"] = tinygltf::Value((int)stroke.Points.size());
 		data["pointsChecksum"] = tinygltf::Value(formatChecksum(
 			fnv1a(reinterpret_cast<const unsigned char*>(stroke.Points.data()), stroke.Points.size() * sizeof(vector3df))));
+		// A mouse stroke's pressures are all 1: they are not written.
+		if (std::any_of(stroke.Pressures.begin(), stroke.Pressures.end(), [](f32 p) { return p != 1.f; }))
+		{
+			const size_t bytes = stroke.Pressures.size() * sizeof(f32);
+			data["pressures"] = tinygltf::Value(addAccessor(addView(stroke.Pressures.data(), bytes, 0),
+				TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_SCALAR, stroke.Pressures.size()));
+			data["pressuresCount"] = tinygltf::Value((int)stroke.Pressures.size());
+			data["pressuresChecksum"] = tinygltf::Value(
+				formatChecksum(fnv1a(reinterpret_cast<const unsigned char*>(stroke.Pressures.data()), bytes)));
+		}
 		data["radius"] = number(stroke.Radius);
 		data["thickness"] = number(stroke.Thickness);
 		data["viewDirection"] = vectorValue(stroke.ViewDirection);
@@ -691,11 +701,9 @@ struct Reader
 				bool found = false;
 				for (size_t i = 0; i < Model.accessors.size() && !found; ++i)
 					found = matches(i, start, count, true);
-				if (!found && !located)
-					return fail(what + why);
 				if (!found)
-					return fail(what + " do not match the count and checksum kept beside them: the file was changed "
-						"by another program, and which data are this stroke's cannot be told");
+					return fail(what + (located ? " do not match the count and checksum kept beside them" : why)
+						+ ", and no other accessor holds them: the file was changed by another program, or damaged");
 			}
 		}
 		else if (!located)
@@ -731,6 +739,26 @@ struct Reader
 		return true;
 	}
 
+	//! A pen stroke's pressures (version 2): one for each point, 0 to 1. All of them 1 is a
+	//! mouse stroke, kept as no pressures at all, as the writer would have written it.
+	bool readPressures(const tinygltf::Value& data, size_t number, const std::string& what, size_t points,
+		std::vector<f32>& out)
+	{
+		size_t start = 0, count = 0;
+		if (!findData(data, "pressures", TINYGLTF_TYPE_SCALAR, number, what, start, count))
+			return false;
+		if (count != points)
+			return fail(what + ": " + std::to_string(count) + " pressures for " + std::to_string(points) + " points");
+		out.resize(count);
+		std::memcpy(out.data(), Model.buffers[0].data.data() + start, count * sizeof(f32));
+		for (size_t i = 0; i < count; ++i)
+			if (!(out[i] >= 0.f && out[i] <= 1.f))
+				return fail(what + ": pressure " + std::to_string(i + 1) + " is not a number from 0 to 1");
+		if (std::all_of(out.begin(), out.end(), [](f32 p) { return p == 1.f; }))
+			out.clear();
+		return true;
+	}
+
 	bool readStroke(const tinygltf::Node& node, size_t number, DocumentStroke& stroke)
 	{
 		const std::string what = "stroke " + std::to_string(number);
@@ -745,6 +773,9 @@ struct Reader
 			return false;
 		if (stroke.Radius <= 0.f || stroke.Thickness <= 0.f)
 			return fail(what + ": radius and thickness must be above 0");
+		if (Version >= 2 && data.Has("pressures")
+			&& !readPressures(data, number, what + " pressures", stroke.Points.size(), stroke.Pressures))
+			return false;
 		return true;
 	}
 
@@ -864,6 +895,13 @@ bool writeGlb(const Document& drawing, std::ostream& out, std::string& error)
 	setDrawingTransform(root, drawing.DrawingTransform);
 	for (size_t i = 0; i < drawing.Strokes.size(); ++i)
 	{
+		const DocumentStroke& stroke = drawing.Strokes[i];
+		if (!stroke.Pressures.empty() && stroke.Pressures.size() != stroke.Points.size())
+		{
+			error = "stroke " + std::to_string(i + 1) + " has " + std::to_string(stroke.Pressures.size())
+				+ " pressures for " + std::to_string(stroke.Points.size()) + " points";
+			return false;
+		}
 		root.children.push_back(builder.addStroke(drawing.Strokes[i], i + 1));
 		if (model.buffers[0].data.size() > MAX_BINARY_SIZE)
 		{

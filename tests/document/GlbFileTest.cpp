@@ -33,6 +33,7 @@ Document sampleDrawing()
 	a.Color = 0x80FF0010;
 	DocumentStroke b = a;
 	b.Points.push_back(core::vector3df(-1.f / 3.f, 2.f / 3.f, 1e30f));
+	b.Pressures = {0.f, 1.f / 3.f, 1.f, 0.999f}; // a pen stroke
 	b.Color = 0xFF00FF00;
 	b.Radius = 1.f;
 	b.Thickness = 0.1f;
@@ -157,6 +158,7 @@ TEST(GlbFile, GivesBackEveryFieldBitForBit)
 		ASSERT_EQ(a.Points.size(), b.Points.size());
 		for (size_t p = 0; p < a.Points.size(); ++p)
 			EXPECT_TRUE(bitsEqual(a.Points[p], b.Points[p])) << "stroke " << i << " point " << p;
+		EXPECT_EQ(a.Pressures, b.Pressures) << "stroke " << i;
 		EXPECT_EQ(std::memcmp(&a.Radius, &b.Radius, 4), 0);
 		EXPECT_EQ(std::memcmp(&a.Thickness, &b.Thickness, 4), 0);
 		EXPECT_TRUE(bitsEqual(a.ViewDirection, b.ViewDirection));
@@ -267,8 +269,17 @@ TEST(GlbFile, RefusesPointCountsBeyondTheData)
 	EXPECT_NE(outside.find("outside the binary data"), std::string::npos) << outside;
 }
 
-TEST(GlbFile, RefusesPointsThatAreNotFinite)
+TEST(GlbFile, RefusesPointsThatAreNotFiniteAndPressuresOutsideZeroToOne)
 {
+	for (const float bad : {-0.5f, 1.5f, std::numeric_limits<float>::quiet_NaN()})
+	{
+		Document d = sampleDrawing();
+		d.Strokes[1].Pressures[1] = bad;
+		Document out;
+		std::string error;
+		EXPECT_FALSE(fromGlb(toGlb(d), out, error));
+		EXPECT_NE(error.find("stroke 2 pressures: pressure 2 is not a number from 0 to 1"), std::string::npos) << error;
+	}
 	for (const float bad : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()})
 	{
 		Document d = sampleDrawing();
@@ -472,12 +483,14 @@ TEST(GlbFile, FindsEachStrokesPointsAfterAnotherProgramRenumberedTheAccessors)
 	{
 		ASSERT_EQ(out.Strokes[i].Points.size(), in.Strokes[i].Points.size());
 		EXPECT_EQ(std::memcmp(out.Strokes[i].Points.data(), in.Strokes[i].Points.data(), in.Strokes[i].Points.size() * 12), 0);
+		EXPECT_EQ(out.Strokes[i].Pressures, in.Strokes[i].Pressures);
 	}
 	Document refused;
 	EXPECT_FALSE(fromGlb(renumbered(false), refused, error));
 	EXPECT_NE(error.find("changed by another program"), std::string::npos) << error;
 
-	// A version 1 file (no count or checksum) is read by the accessor's number alone.
+	// A version 1 file (no count or checksum) is read by the accessor's number alone, and
+	// has no pressures: 1 everywhere.
 	json j = jsonChunk(glb);
 	j["scenes"][0]["extras"]["vantrel"]["version"] = 1;
 	for (json& node : j["nodes"])
@@ -488,4 +501,5 @@ TEST(GlbFile, FindsEachStrokesPointsAfterAnotherProgramRenumberedTheAccessors)
 		}
 	ASSERT_TRUE(fromGlb(makeGlb(j, binChunk(glb)), out, error)) << error;
 	EXPECT_EQ(out.Strokes[1].Points.size(), 4u);
+	EXPECT_TRUE(out.Strokes[1].Pressures.empty());
 }

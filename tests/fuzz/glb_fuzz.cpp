@@ -39,6 +39,8 @@ bool sameDrawing(const Document& a, const Document& b)
 		const DocumentStroke &s = a.Strokes[i], &t = b.Strokes[i];
 		if (s.Points.size() != t.Points.size()
 			|| (!s.Points.empty() && std::memcmp(s.Points.data(), t.Points.data(), s.Points.size() * 12) != 0)
+			|| s.Pressures.size() != t.Pressures.size()
+			|| (!s.Pressures.empty() && std::memcmp(s.Pressures.data(), t.Pressures.data(), s.Pressures.size() * 4) != 0)
 			|| !sameBits(s.Radius, t.Radius) || !sameBits(s.Thickness, t.Thickness)
 			|| !sameBits(s.ViewDirection, t.ViewDirection) || s.Color != t.Color)
 			return false;
@@ -66,6 +68,9 @@ void checkAccepted(const Document& d)
 		check(std::isfinite(s.Radius) && s.Radius > 0 && std::isfinite(s.Thickness) && s.Thickness > 0,
 			"radius and thickness are finite and above 0");
 		check(finite(s.ViewDirection), "view directions are finite");
+		check(s.Pressures.empty() || s.Pressures.size() == s.Points.size(), "one pressure a point, or none");
+		for (f32 p : s.Pressures)
+			check(p >= 0.f && p <= 1.f, "pressures are from 0 to 1");
 	}
 	check(finite(d.CameraPosition) && finite(d.CameraTarget) && finite(d.CameraUp) && finite(d.AnchorPosition),
 		"camera and anchor are finite");
@@ -82,6 +87,7 @@ Document before()
 	Document d;
 	DocumentStroke s;
 	s.Points = {core::vector3df(1.f, 2.f, 3.f), core::vector3df(-4.f, 5.f, 6.5f)};
+	s.Pressures = {0.5f, 0.25f};
 	s.Radius = 2.5f;
 	s.Color = 0x12345678;
 	d.Strokes.push_back(s);
