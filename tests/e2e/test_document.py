@@ -191,7 +191,7 @@ class Document(unittest.TestCase):
 		# "Open", a click on the first row (the autosave), and "Open" again.
 		again.click(*OPEN_BUTTON)
 		again.settle()
-		again.click(40, 277)
+		again.click(40, 307)  # the list begins at y 300, below the smoothing slider
 		again.click(*OPEN_BUTTON)
 		self.wait_stderr(again, "opened vantrel-autosave.glb: 3 strokes", 60)
 		self.assertEqual(again.close(), 0, again.stderr_text())
