@@ -26,6 +26,7 @@
 #include <new>
 #include <set>
 #include <streambuf>
+#include <tuple>
 
 using namespace irr;
 using core::vector3df;
@@ -545,6 +546,10 @@ struct Reader
 	//! Checksums of accessors, by index, and how many more bytes may be hashed.
 	std::map<size_t, uint64_t> Checksums;
 	size_t HashBudget = 0;
+	//! Accessors by (type, count, checksum), made when a stroke's named accessor does not hold
+	//! its data (another program renumbered them).
+	std::multimap<std::tuple<int, size_t, uint64_t>, size_t> Index;
+	bool Indexed = false;
 
 	bool fail(const std::string& what)
 	{
@@ -606,7 +611,7 @@ struct Reader
 	//! what is wrong with it.
 	bool locate(size_t index, int type, size_t& start, size_t& count, std::string& why) const
 	{
-		const size_t size = type == TINYGLTF_TYPE_VEC3 ? 12 : 4;
+		const size_t size = elementSize(type);
 		const tinygltf::Accessor& a = Model.accessors[index];
 		if (a.componentType != TINYGLTF_COMPONENT_TYPE_FLOAT || a.type != type || a.sparse.isSparse)
 		{
@@ -666,6 +671,27 @@ struct Reader
 		return true;
 	}
 
+	static size_t elementSize(int type)
+	{
+		return type == TINYGLTF_TYPE_VEC3 ? 12 : 4;
+	}
+
+	//! Indexes every accessor of packed 32-bit floats (VEC3 or SCALAR) by what it holds, as far
+	//! as the hashing budget goes.
+	void buildIndex()
+	{
+		Indexed = true;
+		for (size_t i = 0; i < Model.accessors.size(); ++i)
+			for (int type : {TINYGLTF_TYPE_VEC3, TINYGLTF_TYPE_SCALAR})
+			{
+				std::string ignored;
+				size_t at = 0, n = 0;
+				uint64_t sum = 0;
+				if (locate(i, type, at, n, ignored) && checksumOf(i, at, n * elementSize(type), sum))
+					Index.emplace(std::make_tuple(type, n, sum), i);
+			}
+	}
+
 	//! The data of one stroke member (points or pressures) found and claimed for stroke number:
 	//! in version 1 the accessor key names; in version 2 the accessor whose count and checksum
 	//! are the ones kept beside it, which is the named one unless another program renumbered
@@ -686,21 +712,26 @@ struct Reader
 			if (!wantedCount.IsInt() || wantedCount.GetNumberAsInt() < 0 || !wantedSum.IsString()
 				|| !parseChecksum(wantedSum.Get<std::string>(), sum))
 				return fail(what + ": " + key + "Count or " + key + "Checksum is missing or malformed");
-			const size_t size = type == TINYGLTF_TYPE_VEC3 ? 12 : 4;
+			const size_t size = elementSize(type);
 			const size_t wanted = (size_t)wantedCount.GetNumberAsInt();
-			// Among equal copies, one that no stroke has taken yet.
-			const auto matches = [&](size_t index, size_t& at, size_t& n, bool free) {
-				std::string ignored;
-				uint64_t actual = 0;
-				size_t owner = 0;
-				return locate(index, type, at, n, ignored) && n == wanted && (!free || rangeFree(at, at + n * size, owner))
-					&& checksumOf(index, at, n * size, actual) && actual == sum;
-			};
-			if (!matches((size_t)named.GetNumberAsInt(), start, count, false))
+			uint64_t actual = 0;
+			if (!located || count != wanted || !checksumOf((size_t)named.GetNumberAsInt(), start, count * size, actual)
+				|| actual != sum)
 			{
+				// Among equal copies, one that no stroke has taken yet; an entry that overlaps data
+				// taken never becomes free again, so it goes, and each entry is looked at once.
+				if (!Indexed)
+					buildIndex();
 				bool found = false;
-				for (size_t i = 0; i < Model.accessors.size() && !found; ++i)
-					found = matches(i, start, count, true);
+				for (auto it = Index.find(std::make_tuple(type, wanted, sum)); !found && it != Index.end()
+					&& it->first == std::make_tuple(type, wanted, sum);)
+				{
+					std::string ignored;
+					size_t owner = 0;
+					found = locate(it->second, type, start, count, ignored) && rangeFree(start, start + count * size, owner);
+					if (!found)
+						it = Index.erase(it);
+				}
 				if (!found)
 					return fail(what + (located ? " do not match the count and checksum kept beside them" : why)
 						+ ", and no other accessor holds them: the file was changed by another program, or damaged");
@@ -709,7 +740,7 @@ struct Reader
 		else if (!located)
 			return fail(what + why);
 		size_t owner = 0;
-		const size_t bytes = count * (type == TINYGLTF_TYPE_VEC3 ? 12 : 4);
+		const size_t bytes = count * elementSize(type);
 		if (!rangeFree(start, start + bytes, owner))
 			return fail(what + " share their data with stroke " + std::to_string(owner));
 		PointRanges[start] = std::make_pair(start + bytes, number);
