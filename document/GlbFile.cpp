@@ -71,8 +71,9 @@ uint64_t fnv1a(const unsigned char* bytes, size_t n)
 //! A checksum as 16 lower-case hexadecimal digits (JSON numbers cannot hold 64 bits exactly).
 std::string formatChecksum(uint64_t sum)
 {
-	char text[17];
-	std::snprintf(text, sizeof text, "%016llx", (unsigned long long)sum);
+	std::string text(16, '0');
+	for (int i = 15; i >= 0; --i, sum >>= 4)
+		text[(size_t)i] = "0123456789abcdef"[sum & 0xF];
 	return text;
 }
 
