@@ -1,4 +1,4 @@
-// The part of pen input that is the same on every system.
+// The portable part of the pen: pressure readings onto 0..1.
 #include "platform/PenInput.h"
 
 #include <cmath>
@@ -10,10 +10,11 @@ float normalisePressure(double value, double minimum, double maximum)
 {
 	if (std::isnan(value))
 		return 0.f;
-	if (!(maximum > minimum) || !std::isfinite(minimum) || !std::isfinite(maximum))
+	// An empty or unbounded range cannot scale anything: the device is taken to report none.
+	if (!std::isfinite(minimum) || !std::isfinite(maximum) || !(maximum > minimum))
 		return 1.f;
-	const double p = (value - minimum) / (maximum - minimum);
-	return p <= 0.0 ? 0.f : (p >= 1.0 ? 1.f : (float)p);
+	const double scaled = (value - minimum) / (maximum - minimum);
+	return (float)(scaled < 0.0 ? 0.0 : scaled > 1.0 ? 1.0 : scaled);
 }
 
 } // namespace platform

@@ -373,3 +373,21 @@ class PenServer:
 
 	def __exit__(self, *_exc):
 		self.stop()
+
+
+class ProgramTestCase(h.ProgramTestCase):
+	"""Starts a pen server and the program on it once for the class."""
+
+	@classmethod
+	def setUpClass(cls):
+		cls.server = PenServer()
+		cls.app = h.Vantrel(h.BINARY, h.ASSETS, cls.server)
+
+	@classmethod
+	def tearDownClass(cls):
+		cls.app.shutdown()
+		cls.server.stop()
+
+	def screen(self, x, y):
+		"""Window position to screen position."""
+		return self.app.origin[0] + x, self.app.origin[1] + y

@@ -40,20 +40,7 @@ def turning(line):
 	return total
 
 
-class PenDrawing(h.ProgramTestCase):
-	@classmethod
-	def setUpClass(cls):
-		cls.server = ps.PenServer()
-		cls.app = h.Vantrel(h.BINARY, h.ASSETS, cls.server)
-
-	@classmethod
-	def tearDownClass(cls):
-		cls.app.shutdown()
-		cls.server.stop()
-
-	def screen(self, x, y):
-		return self.app.origin[0] + x, self.app.origin[1] + y
-
+class PenDrawing(ps.ProgramTestCase):
 	def pen_line(self, row, pressure, device=None, spacing=2.5):
 		(device or self.server.pen).stroke(
 			ps.along([self.screen(200.25, row + 0.5), self.screen(600.25, row + 0.5)], spacing), pressure=pressure)

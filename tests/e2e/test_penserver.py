@@ -196,22 +196,8 @@ class PenDevices(unittest.TestCase):
 STROKE_PROBES = range(220, 581, 40)
 
 
-class ProgramOnPenServer(h.ProgramTestCase):
+class ProgramOnPenServer(ps.ProgramTestCase):
 	"""The program on the pen server: the pen and xdotool both draw."""
-
-	@classmethod
-	def setUpClass(cls):
-		cls.server = ps.PenServer()
-		cls.app = h.Vantrel(h.BINARY, h.ASSETS, cls.server)
-
-	@classmethod
-	def tearDownClass(cls):
-		cls.app.shutdown()
-		cls.server.stop()
-
-	def screen(self, x, y):
-		"""Window position to screen position."""
-		return self.app.origin[0] + x, self.app.origin[1] + y
 
 	@staticmethod
 	def row_is(img, row, colour):

@@ -39,6 +39,9 @@ class WindowsProgram(h.ProgramTestCase):
 	@classmethod
 	def setUpClass(cls):
 		super().setUpClass()
+		# Input only once the first frame is there: under Wine, input that arrives while the
+		# program starts may be lost when it loads the tablet library (wintab32.dll).
+		cls.app.wait_until(h.panel_shown)
 		cls.app.drag(STROKE)
 		cls.app.park()
 		cls.drawn = h.find_colour_extent(cls.app.settle(), h.START_BRUSH, h.VIEW_BOX)
