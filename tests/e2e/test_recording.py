@@ -238,8 +238,8 @@ class Recording(RecordingTestCase):
 			self.app.key_up("Alt_L")
 		self.app.park()
 		self.wait_for_note(NOTE_WRITTEN, written + 1)
-		with open(victim) as f:
-			self.assertEqual(f.read(), "precious", "the recording wrote through a link")
+		with open(victim, "rb") as f:
+			self.assertEqual(f.read(), b"precious", "the recording wrote through a link")
 		self.assertGreaterEqual(len(gif_frames(self.gif_path)), 2)
 		for name in ["vantrel.gif.part", "vantrel.gif.part0", "vantrel.gif.part1-0-0"]:
 			self.assertTrue(os.path.islink(os.path.join(self.app.workdir, name)))
