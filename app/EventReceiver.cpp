@@ -51,7 +51,10 @@ bool EventReceiver::OnEvent(const SEvent& event)
 		}
 	}
 
-	Application->setPointerOverPanel(false);
+	// A key (Ctrl+S, say) moves no pointer: with the pointer over the panel the marker stays
+	// the panel's neutral preview.
+	if (event.EventType != EET_KEY_INPUT_EVENT)
+		Application->setPointerOverPanel(false);
 	// A widget may have changed with the last panel event, after that event's synchronisation.
 	syncChangedSettings();
 

@@ -1,4 +1,5 @@
 #include "app/device.h"
+#include "platform/platform.h"
 
 #include <vector>
 
@@ -38,7 +39,7 @@ SIrrlichtCreationParameters vantrelCreationParameters(IEventReceiver* receiver)
 	p.DriverType = video::EDT_OPENGL;
 	p.WindowSize = core::dimension2d<u32>(800, 600);
 	p.Bits = 16;
-	p.ZBufferBits = 128;
+	p.ZBufferBits = platform::firstDepthBits();
 	p.Fullscreen = false;
 	p.Stencilbuffer = false;
 	p.Vsync = false;
@@ -67,8 +68,12 @@ IrrlichtDevice* createDeviceWithFallback(const SIrrlichtCreationParameters& pref
 	std::string lastError;
 	for (u8 aa : antiAlias)
 	{
-		for (u8 bits : depthBits)
+		for (size_t i = 0; i < sizeof depthBits; ++i)
 		{
+			const u8 bits = depthBits[i];
+			if (i > 0 && bits >= preferred.ZBufferBits)
+				continue; // asked for already, or more than the first request
+
 			AttemptLog log(preferred.EventReceiver);
 			SIrrlichtCreationParameters p(preferred);
 			p.ZBufferBits = bits;

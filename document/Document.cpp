@@ -22,8 +22,8 @@ StrokeGeometry buildStrokeGeometry(const DocumentStroke& stroke)
 	node->setColor(video::SColor(stroke.Color));
 	node->setBrush(stroke.Radius, stroke.Thickness);
 	node->ViewDirection = stroke.ViewDirection;
-	for (const core::vector3df& p : stroke.Points)
-		node->addPoint(p);
+	for (size_t i = 0; i < stroke.Points.size(); ++i)
+		node->addPoint(stroke.Points[i], stroke.Pressures.empty() ? 1.f : stroke.Pressures[i]);
 	node->finish();
 
 	StrokeGeometry geometry;

@@ -11,6 +11,9 @@
 struct DocumentStroke
 {
 	std::vector<irr::core::vector3df> Points;
+	//! The pen's pressure at each point, 0 to 1, parallel to Points; empty means 1 everywhere
+	//! (a mouse stroke).
+	std::vector<irr::f32> Pressures;
 	//! Scene units (the brush radius the stroke was drawn with).
 	irr::f32 Radius = 1.f;
 	//! Depth-to-width ratio of the cross-section.

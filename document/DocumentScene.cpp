@@ -25,6 +25,7 @@ Document captureDocument(const App& app)
 			continue;
 		DocumentStroke s;
 		s.Points.assign(node->Points.const_pointer(), node->Points.const_pointer() + node->Points.size());
+		s.Pressures.assign(node->Pressures.const_pointer(), node->Pressures.const_pointer() + node->Pressures.size());
 		s.Radius = node->Radius;
 		s.Thickness = node->Thickness;
 		s.ViewDirection = node->ViewDirection;
@@ -81,8 +82,8 @@ void restoreDocument(App& app, const Document& drawing)
 		node->setColor(video::SColor(s.Color));
 		node->setBrush(s.Radius, s.Thickness);
 		node->ViewDirection = s.ViewDirection;
-		for (const core::vector3df& p : s.Points)
-			node->addPoint(p);
+		for (size_t i = 0; i < s.Points.size(); ++i)
+			node->addPoint(s.Points[i], s.Pressures.empty() ? 1.f : s.Pressures[i]);
 		node->finish(); // also makes it pickable, through its index, once it is in Strokes
 		node->setPlacement(s.Placement);
 		app.Strokes.push_back(node);

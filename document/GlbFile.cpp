@@ -13,15 +13,20 @@
 #include "document/GlbFile.h"
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <map>
+#include <new>
+#include <set>
 #include <streambuf>
+#include <tuple>
 
 using namespace irr;
 using core::vector3df;
@@ -38,6 +43,39 @@ const char* const EXTRAS_KEY = "vantrel";
 const char* const UNLIT = "KHR_materials_unlit";
 //! A GLB's lengths are 32-bit; leave room for the header and the JSON chunk.
 const size_t MAX_BINARY_SIZE = 0xF0000000u;
+//! Deepest nesting of JSON arrays and objects read. The program's own data is four levels
+//! below the document's members (scene, extras, program data, camera, position); other
+//! programs' extensions go a few levels deeper. Deeper nesting would run the parser out of stack.
+const int MAX_JSON_DEPTH = 16;
+//! Most points over all strokes of one file.
+const size_t MAX_POINTS = 50000000;
+const uint32_t GLB_MAGIC = 0x46546C67; // "glTF"
+const uint32_t CHUNK_JSON = 0x4E4F534A; // "JSON"
+const uint32_t CHUNK_BIN = 0x004E4942; // "BIN"
+//! Extensions that change where or how a file's data is kept; the reader knows none of them.
+const char* const COMPRESSIONS[] = {"KHR_draco_mesh_compression", "EXT_meshopt_compression", "KHR_meshopt_compression",
+	"KHR_mesh_quantization"};
+
+//! Requests for files the reader has refused, over the program's run.
+std::atomic<size_t> FileRequests(0);
+
+//! FNV-1a, 64 bits: the checksum of a stroke's data in the file.
+uint64_t fnv1a(const unsigned char* bytes, size_t n)
+{
+	uint64_t hash = 0xCBF29CE484222325ull;
+	for (size_t i = 0; i < n; ++i)
+		hash = (hash ^ bytes[i]) * 0x100000001B3ull;
+	return hash;
+}
+
+//! A checksum as 16 lower-case hexadecimal digits (JSON numbers cannot hold 64 bits exactly).
+std::string formatChecksum(uint64_t sum)
+{
+	std::string text(16, '0');
+	for (int i = 15; i >= 0; --i, sum >>= 4)
+		text[(size_t)i] = "0123456789abcdef"[sum & 0xF];
+	return text;
+}
 
 // ---------------------------------------------------------------------------------------
 // Writing
@@ -227,6 +265,21 @@ public:
 		node.mesh = (int)Model.meshes.size() - 1;
 		tinygltf::Value::Object data;
 		data["points"] = tinygltf::Value(pointsAccessor);
+		// Beside the accessor's number, what it holds: a program that rewrites the file may
+		// renumber the accessors, and the reader then finds the points by these.
+		data["pointsCount"] = tinygltf::Value((int)stroke.Points.size());
+		data["pointsChecksum"] = tinygltf::Value(formatChecksum(
+			fnv1a(reinterpret_cast<const unsigned char*>(stroke.Points.data()), stroke.Points.size() * sizeof(vector3df))));
+		// A mouse stroke's pressures are all 1: they are not written.
+		if (std::any_of(stroke.Pressures.begin(), stroke.Pressures.end(), [](f32 p) { return p != 1.f; }))
+		{
+			const size_t bytes = stroke.Pressures.size() * sizeof(f32);
+			data["pressures"] = tinygltf::Value(addAccessor(addView(stroke.Pressures.data(), bytes, 0),
+				TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_SCALAR, stroke.Pressures.size()));
+			data["pressuresCount"] = tinygltf::Value((int)stroke.Pressures.size());
+			data["pressuresChecksum"] = tinygltf::Value(
+				formatChecksum(fnv1a(reinterpret_cast<const unsigned char*>(stroke.Pressures.data()), bytes)));
+		}
 		data["radius"] = number(stroke.Radius);
 		data["thickness"] = number(stroke.Thickness);
 		data["viewDirection"] = vectorValue(stroke.ViewDirection);
@@ -303,10 +356,216 @@ const tinygltf::Value& member(const tinygltf::Value& v, const char* key)
 	return v.Has(key) ? v.Get(key) : missing;
 }
 
+uint32_t littleEndianWord(const unsigned char* p)
+{
+	return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+}
+
+const char* const NOT_GLB = "it is not a readable glTF binary file: ";
+
+//! The 12-byte GLB header against the size of the whole file.
+bool checkHeader(const unsigned char* header, uint64_t fileSize, std::string& error)
+{
+	if (littleEndianWord(header) != GLB_MAGIC)
+	{
+		error = std::string(NOT_GLB) + "it does not begin with \"glTF\"";
+		return false;
+	}
+	if (littleEndianWord(header + 4) != 2)
+	{
+		error = std::string(NOT_GLB) + "its container version is " + std::to_string(littleEndianWord(header + 4))
+			+ ", not 2";
+		return false;
+	}
+	if (littleEndianWord(header + 8) != fileSize)
+	{
+		error = std::string(NOT_GLB) + "its header gives a length of " + std::to_string(littleEndianWord(header + 8))
+			+ " bytes, the file has " + std::to_string(fileSize) + " (cut short or damaged)";
+		return false;
+	}
+	return true;
+}
+
+//! The container before any parser sees it: header, then a JSON chunk, an optional BIN chunk
+//! and any further chunks, each with its 8-byte header and its data inside the data given.
+bool checkContainer(const unsigned char* data, size_t size, size_t& jsonLength, std::string& error)
+{
+	if (size < 12)
+	{
+		error = std::string(NOT_GLB) + "it is shorter than a glTF binary header";
+		return false;
+	}
+	if (!checkHeader(data, size, error))
+		return false;
+	size_t at = 12;
+	for (int chunk = 0; at < size; ++chunk)
+	{
+		if (size - at < 8)
+		{
+			error = std::string(NOT_GLB) + "chunk " + std::to_string(chunk + 1) + " is cut short in its header";
+			return false;
+		}
+		const uint32_t length = littleEndianWord(data + at), type = littleEndianWord(data + at + 4);
+		if (length > size - at - 8)
+		{
+			error = std::string(NOT_GLB) + "chunk " + std::to_string(chunk + 1) + " claims " + std::to_string(length)
+				+ " bytes, more than the file holds after it";
+			return false;
+		}
+		if (chunk == 0 && (type != CHUNK_JSON || length == 0))
+		{
+			error = std::string(NOT_GLB) + "it does not begin with a JSON chunk";
+			return false;
+		}
+		if (chunk == 1 && type != CHUNK_BIN)
+		{
+			error = std::string(NOT_GLB) + "its second chunk is not the binary chunk";
+			return false;
+		}
+		if (chunk == 1 && (length < 4 || length % 4 != 0))
+		{
+			error = std::string(NOT_GLB) + "its binary chunk's length is not a multiple of 4 bytes";
+			return false;
+		}
+		if (chunk == 0)
+			jsonLength = length;
+		at += 8 + (size_t)length;
+	}
+	if (at == 12)
+	{
+		error = std::string(NOT_GLB) + "it holds no JSON chunk";
+		return false;
+	}
+	return true;
+}
+
+//! What the JSON asks of the reader, before tinygltf reads it: nesting within
+//! MAX_JSON_DEPTH, no extension the reader lacks, and all data in the file's binary chunk.
+bool checkJson(const char* text, size_t length, std::string& error)
+{
+	int depth = 0;
+	bool inString = false;
+	for (size_t i = 0; i < length; ++i)
+	{
+		const char c = text[i];
+		if (inString)
+		{
+			if (c == '\\')
+				++i;
+			else if (c == '"')
+				inString = false;
+		}
+		else if (c == '"')
+			inString = true;
+		else if ((c == '[' || c == '{') && ++depth > MAX_JSON_DEPTH)
+		{
+			error = "its JSON is nested more than " + std::to_string(MAX_JSON_DEPTH) + " levels deep";
+			return false;
+		}
+		else if (c == ']' || c == '}')
+			--depth;
+	}
+	const nlohmann::json document = nlohmann::json::parse(text, text + length, nullptr, false);
+	if (!document.is_object())
+	{
+		error = std::string(NOT_GLB) + "its JSON chunk is not a JSON object";
+		return false;
+	}
+	const auto required = document.find("extensionsRequired");
+	if (required != document.end() && required->is_array())
+		for (const nlohmann::json& name : *required)
+		{
+			if (!name.is_string() || name.get<std::string>() == UNLIT)
+				continue;
+			const std::string extension = name.get<std::string>();
+			bool compression = false;
+			for (const char* known : COMPRESSIONS)
+				compression = compression || extension == known;
+			error = "it needs the glTF extension " + extension + (compression ? " (data compressed by another program)" : "")
+				+ ", which Vantrel does not read";
+			return false;
+		}
+	const auto buffers = document.find("buffers");
+	if (buffers != document.end() && buffers->is_array())
+	{
+		if (buffers->size() > 1)
+		{
+			error = "it has " + std::to_string(buffers->size()) + " buffers; a Vantrel file keeps all its data in one, "
+				"the file's binary chunk";
+			return false;
+		}
+		for (const nlohmann::json& buffer : *buffers)
+			if (buffer.is_object() && buffer.contains("uri"))
+			{
+				error = "its buffer refers to data outside the file; Vantrel reads only what the file itself holds";
+				return false;
+			}
+	}
+	return true;
+}
+
+bool parseChecksum(const std::string& text, uint64_t& sum)
+{
+	if (text.size() != 16)
+		return false;
+	sum = 0;
+	for (char c : text)
+	{
+		const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+		if (digit < 0)
+			return false;
+		sum = sum << 4 | (uint64_t)digit;
+	}
+	return true;
+}
+
+// File-system callbacks for tinygltf that refuse everything: a drawing file never makes the
+// program open another file. user_data is a counter of the requests of one read.
+std::string keepPath(const std::string& path, void*)
+{
+	return path;
+}
+
+bool refuseExists(const std::string&, void* requests)
+{
+	++*static_cast<size_t*>(requests);
+	++FileRequests;
+	return false;
+}
+
+bool refuseRead(std::vector<unsigned char>*, std::string*, const std::string&, void* requests)
+{
+	++*static_cast<size_t*>(requests);
+	++FileRequests;
+	return false;
+}
+
+bool refuseWrite(std::string*, const std::string&, const std::vector<unsigned char>&, void* requests)
+{
+	++*static_cast<size_t*>(requests);
+	++FileRequests;
+	return false;
+}
+
 struct Reader
 {
+	explicit Reader(const tinygltf::Model& model) : Model(model) {}
+
 	const tinygltf::Model& Model;
 	std::string Error;
+	//! Points read so far, over all strokes.
+	size_t Points = 0;
+	//! The file's format version.
+	int Version = 0;
+	//! The byte ranges of the data read so far in the buffer: start -> (end, stroke number).
+	std::map<size_t, std::pair<size_t, size_t>> PointRanges;
+	//! Checksums of accessors, by index, and how many more bytes may be hashed.
+	std::map<size_t, uint64_t> Checksums;
+	size_t HashBudget = 0;
+	//! Accessors by (type, count, checksum), made when a stroke's named accessor does not hold
+	//! its data (another program renumbered them).
+	std::multimap<std::tuple<int, size_t, uint64_t>, size_t> Index;
+	bool Indexed = false;
 
 	bool fail(const std::string& what)
 	{
@@ -349,38 +608,201 @@ struct Reader
 		return true;
 	}
 
-	bool readPoints(const tinygltf::Value& v, const std::string& what, std::vector<vector3df>& out)
+	//! Whether no stroke has claimed any of bytes [start, end) of the buffer; else the stroke
+	//! that has, in owner.
+	bool rangeFree(size_t start, size_t end, size_t& owner) const
 	{
-		if (!v.IsInt() || v.GetNumberAsInt() < 0 || (size_t)v.GetNumberAsInt() >= Model.accessors.size())
-			return fail(what + " does not name an accessor of the file");
-		const tinygltf::Accessor& a = Model.accessors[(size_t)v.GetNumberAsInt()];
-		if (a.componentType != TINYGLTF_COMPONENT_TYPE_FLOAT || a.type != TINYGLTF_TYPE_VEC3 || a.sparse.isSparse)
-			return fail(what + " is not an accessor of three 32-bit floats");
+		auto next = PointRanges.lower_bound(start);
+		if (next != PointRanges.end() && next->first < end)
+			owner = next->second.second;
+		else if (next != PointRanges.begin() && std::prev(next)->second.first > start)
+			owner = std::prev(next)->second.second;
+		else
+			return true;
+		return false;
+	}
+
+	//! Where the packed 32-bit floats of accessor index lie in the buffer: type is
+	//! TINYGLTF_TYPE_VEC3 (12 bytes an element) or TINYGLTF_TYPE_SCALAR (4 bytes). Says in why
+	//! what is wrong with it.
+	bool locate(size_t index, int type, size_t& start, size_t& count, std::string& why) const
+	{
+		const size_t size = elementSize(type);
+		const tinygltf::Accessor& a = Model.accessors[index];
+		if (a.componentType != TINYGLTF_COMPONENT_TYPE_FLOAT || a.type != type || a.sparse.isSparse)
+		{
+			why = type == TINYGLTF_TYPE_VEC3 ? " is not an accessor of three 32-bit floats" : " is not an accessor of 32-bit floats";
+			return false;
+		}
 		if (a.bufferView < 0 || (size_t)a.bufferView >= Model.bufferViews.size())
-			return fail(what + ": the accessor has no buffer view");
+		{
+			why = ": the accessor has no buffer view";
+			return false;
+		}
 		const tinygltf::BufferView& view = Model.bufferViews[(size_t)a.bufferView];
 		if (view.buffer < 0 || (size_t)view.buffer >= Model.buffers.size())
-			return fail(what + ": the buffer view names no buffer");
+		{
+			why = ": the buffer view names no buffer";
+			return false;
+		}
 		const size_t bufferSize = Model.buffers[(size_t)view.buffer].data.size();
-		if (view.byteStride != 0 && view.byteStride != 12)
-			return fail(what + ": the points are not packed (byteStride " + std::to_string(view.byteStride) + ")");
+		if (view.byteStride != 0 && view.byteStride != size)
+		{
+			why = ": the data are not packed (byteStride " + std::to_string(view.byteStride) + ")";
+			return false;
+		}
 		// Sizes are checked without overflow: a count can be any number the file claims.
 		if (view.byteOffset > bufferSize || view.byteLength > bufferSize - view.byteOffset)
-			return fail(what + ": the buffer view lies outside the binary data");
-		if (a.byteOffset > view.byteLength || a.count > (view.byteLength - a.byteOffset) / 12)
-			return fail(what + ": the accessor claims " + std::to_string(a.count) + " points, more than its data holds");
-		if (a.count < 2)
+		{
+			why = ": the buffer view lies outside the binary data";
+			return false;
+		}
+		if (a.byteOffset > view.byteLength || a.count > (view.byteLength - a.byteOffset) / size)
+		{
+			why = ": the accessor claims " + std::to_string(a.count) + " values, more than its data holds";
+			return false;
+		}
+		// The one buffer there is (checkJson) is the binary chunk.
+		start = view.byteOffset + a.byteOffset;
+		count = a.count;
+		return true;
+	}
+
+	//! FNV-1a (64 bits) of the accessor's bytes, each accessor's hashed once. Reading as a
+	//! whole hashes at most twice the buffer's size: many accessors over the same bytes would
+	//! otherwise make a small file take any amount of time.
+	bool checksumOf(size_t index, size_t start, size_t bytes, uint64_t& sum)
+	{
+		auto known = Checksums.find(index);
+		if (known != Checksums.end())
+		{
+			sum = known->second;
+			return true;
+		}
+		if (bytes > HashBudget)
+			return false;
+		HashBudget -= bytes;
+		sum = fnv1a(Model.buffers[0].data.data() + start, bytes);
+		Checksums[index] = sum;
+		return true;
+	}
+
+	static size_t elementSize(int type)
+	{
+		return type == TINYGLTF_TYPE_VEC3 ? 12 : 4;
+	}
+
+	//! Indexes every accessor of packed 32-bit floats (VEC3 or SCALAR) by what it holds, as far
+	//! as the hashing budget goes.
+	void buildIndex()
+	{
+		Indexed = true;
+		for (size_t i = 0; i < Model.accessors.size(); ++i)
+			for (int type : {TINYGLTF_TYPE_VEC3, TINYGLTF_TYPE_SCALAR})
+			{
+				std::string ignored;
+				size_t at = 0, n = 0;
+				uint64_t sum = 0;
+				if (locate(i, type, at, n, ignored) && checksumOf(i, at, n * elementSize(type), sum))
+					Index.emplace(std::make_tuple(type, n, sum), i);
+			}
+	}
+
+	//! The data of one stroke member (points or pressures) found and claimed for stroke number:
+	//! in version 1 the accessor key names; in version 2 the accessor whose count and checksum
+	//! are the ones kept beside it, which is the named one unless another program renumbered
+	//! the accessors. Fails when no accessor has them.
+	bool findData(const tinygltf::Value& data, const std::string& key, int type, size_t number, const std::string& what,
+		size_t& start, size_t& count)
+	{
+		const tinygltf::Value& named = member(data, key.c_str());
+		if (!named.IsInt() || named.GetNumberAsInt() < 0 || (size_t)named.GetNumberAsInt() >= Model.accessors.size())
+			return fail(what + " does not name an accessor of the file");
+		std::string why;
+		const bool located = locate((size_t)named.GetNumberAsInt(), type, start, count, why);
+		if (Version >= 2)
+		{
+			const tinygltf::Value& wantedCount = member(data, (key + "Count").c_str());
+			const tinygltf::Value& wantedSum = member(data, (key + "Checksum").c_str());
+			uint64_t sum = 0;
+			if (!wantedCount.IsInt() || wantedCount.GetNumberAsInt() < 0 || !wantedSum.IsString()
+				|| !parseChecksum(wantedSum.Get<std::string>(), sum))
+				return fail(what + ": " + key + "Count or " + key + "Checksum is missing or malformed");
+			const size_t size = elementSize(type);
+			const size_t wanted = (size_t)wantedCount.GetNumberAsInt();
+			uint64_t actual = 0;
+			if (!located || count != wanted || !checksumOf((size_t)named.GetNumberAsInt(), start, count * size, actual)
+				|| actual != sum)
+			{
+				// Among equal copies, one that no stroke has taken yet; an entry that overlaps data
+				// taken never becomes free again, so it goes, and each entry is looked at once.
+				if (!Indexed)
+					buildIndex();
+				bool found = false;
+				for (auto it = Index.find(std::make_tuple(type, wanted, sum)); !found && it != Index.end()
+					&& it->first == std::make_tuple(type, wanted, sum);)
+				{
+					std::string ignored;
+					size_t owner = 0;
+					found = locate(it->second, type, start, count, ignored) && rangeFree(start, start + count * size, owner);
+					if (!found)
+						it = Index.erase(it);
+				}
+				if (!found)
+					return fail(what + (located ? " do not match the count and checksum kept beside them" : why)
+						+ ", and no other accessor holds them: the file was changed by another program, or damaged");
+			}
+		}
+		else if (!located)
+			return fail(what + why);
+		size_t owner = 0;
+		const size_t bytes = count * elementSize(type);
+		if (!rangeFree(start, start + bytes, owner))
+			return fail(what + " share their data with stroke " + std::to_string(owner));
+		PointRanges[start] = std::make_pair(start + bytes, number);
+		return true;
+	}
+
+	bool readPoints(const tinygltf::Value& data, size_t number, const std::string& what, std::vector<vector3df>& out)
+	{
+		size_t start = 0, count = 0;
+		if (!findData(data, "points", TINYGLTF_TYPE_VEC3, number, what, start, count))
+			return false;
+		if (count < 2)
 			return fail(what + " holds fewer than two points");
-		const unsigned char* data = Model.buffers[(size_t)view.buffer].data.data() + view.byteOffset + a.byteOffset;
-		out.resize(a.count);
+		if (count > MAX_POINTS - Points)
+			return fail("the drawing has more than " + std::to_string(MAX_POINTS) + " points, more than Vantrel opens");
+		Points += count;
+		const unsigned char* bytes = Model.buffers[0].data.data() + start;
+		out.resize(count);
 		for (size_t i = 0; i < out.size(); ++i)
 		{
 			f32 c[3];
-			std::memcpy(c, data + i * 12, 12);
+			std::memcpy(c, bytes + i * 12, 12);
 			if (!std::isfinite(c[0]) || !std::isfinite(c[1]) || !std::isfinite(c[2]))
 				return fail(what + ": point " + std::to_string(i + 1) + " is not finite");
 			out[i].set(c[0], c[1], c[2]);
 		}
+		return true;
+	}
+
+	//! A pen stroke's pressures (version 2): one for each point, 0 to 1. All of them 1 is a
+	//! mouse stroke, kept as no pressures at all, as the writer would have written it.
+	bool readPressures(const tinygltf::Value& data, size_t number, const std::string& what, size_t points,
+		std::vector<f32>& out)
+	{
+		size_t start = 0, count = 0;
+		if (!findData(data, "pressures", TINYGLTF_TYPE_SCALAR, number, what, start, count))
+			return false;
+		if (count != points)
+			return fail(what + ": " + std::to_string(count) + " pressures for " + std::to_string(points) + " points");
+		out.resize(count);
+		std::memcpy(out.data(), Model.buffers[0].data.data() + start, count * sizeof(f32));
+		for (size_t i = 0; i < count; ++i)
+			if (!(out[i] >= 0.f && out[i] <= 1.f))
+				return fail(what + ": pressure " + std::to_string(i + 1) + " is not a number from 0 to 1");
+		if (std::all_of(out.begin(), out.end(), [](f32 p) { return p == 1.f; }))
+			out.clear();
 		return true;
 	}
 
@@ -390,7 +812,7 @@ struct Reader
 		const tinygltf::Value& data = member(node.extras, EXTRAS_KEY);
 		if (!data.IsObject())
 			return fail(what + " carries no program data");
-		if (!readPoints(member(data, "points"), what + " points", stroke.Points)
+		if (!readPoints(data, number, what + " points", stroke.Points)
 			|| !readNumber(member(data, "radius"), what + " radius", stroke.Radius)
 			|| !readNumber(member(data, "thickness"), what + " thickness", stroke.Thickness)
 			|| !readVector(member(data, "viewDirection"), what + " viewDirection", stroke.ViewDirection)
@@ -398,6 +820,9 @@ struct Reader
 			return false;
 		if (stroke.Radius <= 0.f || stroke.Thickness <= 0.f)
 			return fail(what + ": radius and thickness must be above 0");
+		if (Version >= 2 && data.Has("pressures")
+			&& !readPressures(data, number, what + " pressures", stroke.Points.size(), stroke.Pressures))
+			return false;
 		const tinygltf::Value& placement = member(data, "placement");
 		return placement.Type() == tinygltf::NULL_TYPE || readPlacement(placement, what + " placement", stroke.Placement);
 	}
@@ -443,6 +868,9 @@ struct Reader
 			return fail("it was written by a newer Vantrel (file format version " + std::to_string(version.GetNumberAsInt())
 				+ "; this program reads up to version " + std::to_string(DOCUMENT_FORMAT_VERSION) + ")");
 
+		Version = version.GetNumberAsInt();
+		HashBudget = Model.buffers.empty() ? 0 : 2 * Model.buffers[0].data.size();
+
 		Document d;
 		const tinygltf::Value& camera = member(data, "camera");
 		const tinygltf::Value& brush = member(data, "brush");
@@ -471,12 +899,18 @@ struct Reader
 		const tinygltf::Value& drawing = member(data, "drawing");
 		if (!drawing.IsInt() || drawing.GetNumberAsInt() < 0 || (size_t)drawing.GetNumberAsInt() >= Model.nodes.size())
 			return fail("drawing does not name a node of the file");
+		const std::vector<int>& roots = Model.scenes[sceneIndex].nodes;
+		if (Version >= 2 && std::find(roots.begin(), roots.end(), drawing.GetNumberAsInt()) == roots.end())
+			return fail("drawing does not name a node of the scene: the file was changed by another program");
 		const std::vector<int>& children = Model.nodes[(size_t)drawing.GetNumberAsInt()].children;
 		d.Strokes.resize(children.size());
+		std::set<int> listed;
 		for (size_t i = 0; i < children.size(); ++i)
 		{
 			if (children[i] < 0 || (size_t)children[i] >= Model.nodes.size())
 				return fail("stroke " + std::to_string(i + 1) + " names no node of the file");
+			if (!listed.insert(children[i]).second)
+				return fail("stroke " + std::to_string(i + 1) + " is a node listed before");
 			if (!readStroke(Model.nodes[(size_t)children[i]], i + 1, d.Strokes[i]))
 				return false;
 		}
@@ -534,6 +968,13 @@ bool writeGlb(const Document& drawing, std::ostream& out, std::string& error)
 	setDrawingTransform(root, drawing.DrawingTransform);
 	for (size_t i = 0; i < drawing.Strokes.size(); ++i)
 	{
+		const DocumentStroke& stroke = drawing.Strokes[i];
+		if (!stroke.Pressures.empty() && stroke.Pressures.size() != stroke.Points.size())
+		{
+			error = "stroke " + std::to_string(i + 1) + " has " + std::to_string(stroke.Pressures.size())
+				+ " pressures for " + std::to_string(stroke.Points.size()) + " points";
+			return false;
+		}
 		root.children.push_back(builder.addStroke(drawing.Strokes[i], i + 1));
 		if (model.buffers[0].data.size() > MAX_BINARY_SIZE)
 		{
@@ -597,12 +1038,10 @@ bool saveGlbFile(const Document& drawing, const std::string& path, std::string& 
 		error = path + " is a directory";
 		return false;
 	}
-	// Unique per save, so two saves (or two programs) never share a temporary file.
-	static std::atomic<unsigned> counter(0);
-	const std::string temporary = path + ".tmp" +
-		std::to_string((unsigned long long)std::chrono::steady_clock::now().time_since_epoch().count()) + "-" +
-		std::to_string(counter++);
-	std::FILE* file = std::fopen(temporary.c_str(), "wb");
+	// Unique per save, so two saves (or two programs) never share a temporary file, and never
+	// opened through a link planted under its name.
+	std::string temporary;
+	std::FILE* file = platform::createUniqueFile(path, ".tmp", &temporary);
 	if (!file)
 	{
 		error = "cannot create a file beside " + path + ": " + systemError();
@@ -636,34 +1075,79 @@ bool saveGlbFile(const Document& drawing, const std::string& path, std::string& 
 
 bool readGlb(const unsigned char* data, size_t size, Document& drawing, std::string& error)
 {
-	if (size > std::numeric_limits<unsigned int>::max())
+	// Nothing the reader or the allocator throws may end the program: a file is only refused.
+	try
 	{
-		error = "the file is larger than a glTF binary file can be (4 GB)";
-		return false;
+		size_t jsonLength = 0;
+		if (!checkContainer(data, size, jsonLength, error) || !checkJson((const char*)data + 20, jsonLength, error))
+			return false;
+		tinygltf::TinyGLTF gltf;
+		size_t requests = 0;
+		gltf.SetFsCallbacks(tinygltf::FsCallbacks{&refuseExists, &keepPath, &refuseRead, &refuseWrite, &requests});
+		tinygltf::Model model;
+		std::string err, warn;
+		const bool parsed = gltf.LoadBinaryFromMemory(&model, &err, &warn, data, (unsigned int)size, "",
+			tinygltf::REQUIRE_VERSION);
+		if (requests != 0)
+		{
+			// tinygltf's message would name the path it looked for.
+			error = "it refers to data outside the file; Vantrel reads only what the file itself holds";
+			return false;
+		}
+		if (!parsed)
+		{
+			error = std::string(NOT_GLB) + trimmed(err.empty() ? "unknown reason" : err);
+			return false;
+		}
+		Reader reader(model);
+		if (!reader.read(drawing))
+		{
+			error = reader.Error;
+			return false;
+		}
+		return true;
 	}
-	tinygltf::TinyGLTF gltf;
-	tinygltf::Model model;
-	std::string err, warn;
-	if (!gltf.LoadBinaryFromMemory(&model, &err, &warn, data, (unsigned int)size, "", tinygltf::REQUIRE_VERSION))
+	catch (const std::bad_alloc&)
 	{
-		error = "it is not a readable glTF binary file (" + trimmed(err.empty() ? "unknown reason" : err) + ")";
-		return false;
+		error = "there is not enough memory to read it";
 	}
-	Reader reader{model, std::string()};
-	if (!reader.read(drawing))
+	catch (const std::exception& e)
 	{
-		error = reader.Error;
-		return false;
+		error = std::string("reading it failed (") + e.what() + ")";
 	}
-	return true;
+	return false;
+}
+
+size_t glbFileRequests()
+{
+	return FileRequests;
 }
 
 bool loadGlbFile(const std::string& path, Document& drawing, std::string& error)
 {
+	// Only a regular file is opened (a FIFO or a device could block or never end), and its
+	// size and header are checked before the rest is read.
 	std::error_code ec;
-	if (std::filesystem::is_directory(path, ec))
+	const std::filesystem::file_status status = std::filesystem::status(path, ec);
+	if (ec)
+	{
+		error = "cannot open " + path + ": " + ec.message();
+		return false;
+	}
+	if (std::filesystem::is_directory(status))
 	{
 		error = "cannot open " + path + ": it is a directory";
+		return false;
+	}
+	if (!std::filesystem::is_regular_file(status))
+	{
+		error = "cannot open " + path + ": it is not a regular file";
+		return false;
+	}
+	const uintmax_t size = std::filesystem::file_size(path, ec);
+	if (ec || size > std::numeric_limits<uint32_t>::max())
+	{
+		error = "cannot open " + path + ": " + (ec ? ec.message() : "it is larger than a glTF binary file can be (4 GB)");
 		return false;
 	}
 	std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -673,19 +1157,34 @@ bool loadGlbFile(const std::string& path, Document& drawing, std::string& error)
 		return false;
 	}
 	std::vector<unsigned char> bytes;
-	unsigned char chunk[1 << 16];
-	size_t n;
-	while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+	bool read = false;
+	try
 	{
-		bytes.insert(bytes.end(), chunk, chunk + n);
-		if (bytes.size() > std::numeric_limits<unsigned int>::max())
-			break;
+		bytes.resize(std::min<size_t>((size_t)size, 12));
+		read = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+		if (read && bytes.size() == 12 && !checkHeader(bytes.data(), size, error))
+		{
+			std::fclose(file);
+			error = "cannot open " + path + ": " + error;
+			return false;
+		}
+		if (read && size > 12)
+		{
+			bytes.resize((size_t)size);
+			read = std::fread(bytes.data() + 12, 1, (size_t)size - 12, file) == (size_t)size - 12;
+		}
+	}
+	catch (const std::bad_alloc&)
+	{
+		std::fclose(file);
+		error = "cannot open " + path + ": there is not enough memory to read it";
+		return false;
 	}
 	const bool failed = std::ferror(file) != 0;
 	std::fclose(file);
-	if (failed)
+	if (!read)
 	{
-		error = "cannot read " + path + ": " + systemError();
+		error = "cannot read " + path + ": " + (failed ? systemError() : "it changed while it was read");
 		return false;
 	}
 	if (!readGlb(bytes.data(), bytes.size(), drawing, error))

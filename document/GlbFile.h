@@ -8,7 +8,7 @@
 #include <string>
 
 //! Version of the program data this program writes; files of a higher version are refused.
-const int DOCUMENT_FORMAT_VERSION = 1;
+const int DOCUMENT_FORMAT_VERSION = 2;
 
 //! Writes the drawing as GLB to out. Returns false and says why in error.
 bool writeGlb(const Document& drawing, std::ostream& out, std::string& error);
@@ -18,7 +18,12 @@ bool writeGlb(const Document& drawing, std::ostream& out, std::string& error);
 bool saveGlbFile(const Document& drawing, const std::string& path, std::string& error);
 
 //! Reads a GLB written by this program. On failure returns false, leaves drawing untouched
-//! and says in error what is wrong.
+//! and says in error what is wrong. Never opens a file and never throws.
 bool readGlb(const unsigned char* data, size_t size, Document& drawing, std::string& error);
 
+//! Reads the regular file at path, checking its size and header before reading all of it.
 bool loadGlbFile(const std::string& path, Document& drawing, std::string& error);
+
+//! How often reading has asked for another file since the program started. The reader
+//! refuses every such request, and its checks before parsing keep it from asking at all.
+size_t glbFileRequests();

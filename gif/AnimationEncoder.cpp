@@ -204,15 +204,22 @@ namespace
 	}
 }
 
+//! The file is open; previousFrame is the encoder's from here on.
+static void startAnimation(AnimationEncoder* encoder, FILE* file, uint8_t* previousFrame, const char* fileName,
+	uint32_t width, uint32_t height, uint32_t delay);
+
+//! The screen and image sizes are 16-bit fields.
+static bool fitsGif(uint32_t width, uint32_t height)
+{
+	return width != 0 && height != 0 && width <= 0xFFFF && height <= 0xFFFF;
+}
+
 bool openAnimation(AnimationEncoder* encoder, const char* fileName, uint32_t width, uint32_t height,
 	uint32_t delay, int32_t depth, bool dither)
 {
 	(void)depth;
 	(void)dither;
-	if (!encoder || encoder->Output || !fileName)
-		return false;
-	// The screen and image sizes are 16-bit fields.
-	if (width == 0 || height == 0 || width > 0xFFFF || height > 0xFFFF)
+	if (!encoder || encoder->Output || !fileName || !fitsGif(width, height))
 		return false;
 
 	// Allocated before the file is created, so that a failure leaves no file behind.
@@ -225,7 +232,25 @@ bool openAnimation(AnimationEncoder* encoder, const char* fileName, uint32_t wid
 		std::free(previousFrame);
 		return false;
 	}
+	startAnimation(encoder, file, previousFrame, fileName, width, height, delay);
+	return true;
+}
 
+bool openAnimationFile(AnimationEncoder* encoder, FILE* file, const char* fileName, uint32_t width, uint32_t height,
+	uint32_t delay)
+{
+	if (!encoder || encoder->Output || !file || !fileName || !fitsGif(width, height))
+		return false;
+	uint8_t* previousFrame = static_cast<uint8_t*>(std::malloc(size_t(width) * height * 4));
+	if (!previousFrame)
+		return false;
+	startAnimation(encoder, file, previousFrame, fileName, width, height, delay);
+	return true;
+}
+
+static void startAnimation(AnimationEncoder* encoder, FILE* file, uint8_t* previousFrame, const char* fileName,
+	uint32_t width, uint32_t height, uint32_t delay)
+{
 	encoder->Output = file;
 	encoder->PreviousFrame = previousFrame;
 	encoder->IsFirstFrame = true;
@@ -246,7 +271,6 @@ bool openAnimation(AnimationEncoder* encoder, const char* fileName, uint32_t wid
 	// Without a delay the animation plays once: no loop extension.
 	const size_t length = delay != 0 ? sizeof(header) : 13 + 6;
 	std::fwrite(header, 1, length, file);
-	return true;
 }
 
 bool addFrame(AnimationEncoder* encoder, const uint8_t* frame, uint32_t width, uint32_t height, uint32_t delay,

@@ -33,6 +33,11 @@ struct AnimationEncoder
 bool openAnimation(AnimationEncoder* encoder, const char* fileName, uint32_t width, uint32_t height,
 	uint32_t delay, int32_t depth, bool dither);
 
+//! As openAnimation, on a file the caller has created and opened for binary writing; the encoder
+//! owns it from then on. On failure the file is left open and the caller's.
+bool openAnimationFile(AnimationEncoder* encoder, FILE* file, const char* fileName, uint32_t width, uint32_t height,
+	uint32_t delay);
+
 //! Quantises, maps and writes one frame. Fails, writing nothing and leaving the encoder as it was, if the
 //! encoder is not open, the size differs from openAnimation's, depth is outside 1 to 8 or a buffer
 //! cannot be allocated. Also returns false once a write to the file has failed.

@@ -39,7 +39,7 @@ RecordingWriter::~RecordingWriter()
 	if (Encoder.Output)
 	{
 		closeAnimation(&Encoder);
-		std::remove(Temporary.c_str());
+		removeTemporary();
 	}
 }
 
@@ -152,7 +152,8 @@ void RecordingWriter::run()
 void RecordingWriter::beginFile(const Message& message)
 {
 	Target = message.Target;
-	Temporary = Target + ".part";
+	// Named when the first frame is written.
+	Temporary.clear();
 	Width = message.Width;
 	Height = message.Height;
 	Timeline = RecordingTimeline();
@@ -196,7 +197,14 @@ void RecordingWriter::fail(const std::string& why)
 	Failure = why;
 	if (Encoder.Output)
 		closeAnimation(&Encoder);
-	std::remove(Temporary.c_str());
+	removeTemporary();
+}
+
+void RecordingWriter::removeTemporary()
+{
+	if (!Temporary.empty())
+		std::remove(Temporary.c_str());
+	Temporary.clear();
 }
 
 void RecordingWriter::apply(const std::vector<TimelineStep>& steps)
@@ -213,17 +221,23 @@ void RecordingWriter::apply(const std::vector<TimelineStep>& steps)
 		if (!Encoder.Output)
 		{
 			errno = 0;
+			// A new name each time, never opened through a link: a link planted under a
+			// known name cannot make the recording overwrite another file.
+			std::FILE* file = platform::createUniqueFile(Target, ".part", &Temporary);
+			const int createError = errno;
 			// Any delay but 0 makes the file loop forever.
-			if (!openAnimation(&Encoder, Temporary.c_str(), Width, Height, step.Delay, RECORDING_DEPTH, false))
+			if (!file || !openAnimationFile(&Encoder, file, Temporary.c_str(), Width, Height, step.Delay))
 			{
-				fail("cannot create " + baseName(Temporary) + ": " + describeErrno(errno));
+				if (file)
+					std::fclose(file);
+				fail("cannot create " + baseName(Target) + ".part: " + describeErrno(file ? ENOMEM : createError));
 				Pictures.erase(picture);
 				continue;
 			}
 		}
 		errno = 0;
 		if (!addFrame(&Encoder, picture->second.data(), Width, Height, step.Delay, RECORDING_DEPTH, false))
-			fail("writing " + baseName(Temporary) + " failed: " + describeErrno(errno));
+			fail("writing " + baseName(Target) + ".part failed: " + describeErrno(errno));
 		else
 		{
 			++FramesWritten;
@@ -240,7 +254,7 @@ void RecordingWriter::endFile(Message& message)
 	{
 		if (Encoder.Output)
 			closeAnimation(&Encoder);
-		std::remove(Temporary.c_str());
+		removeTemporary();
 		Pictures.clear();
 		Timeline = RecordingTimeline();
 		report("recording cancelled: " + name + " is unchanged");
@@ -270,7 +284,7 @@ void RecordingWriter::endFile(Message& message)
 	{
 		errno = 0;
 		if (!closeAnimation(&Encoder))
-			fail("writing " + baseName(Temporary) + " failed: " + describeErrno(errno));
+			fail("writing " + baseName(Target) + ".part failed: " + describeErrno(errno));
 	}
 	if (Failure.empty())
 	{
@@ -281,9 +295,9 @@ void RecordingWriter::endFile(Message& message)
 		const bool synced = written && platform::syncFile(written);
 		const int syncError = errno;
 		if (written && std::fclose(written) != 0)
-			fail("writing " + baseName(Temporary) + " failed: " + describeErrno(errno));
+			fail("writing " + baseName(Target) + ".part failed: " + describeErrno(errno));
 		else if (!synced)
-			fail("writing " + baseName(Temporary) + " failed: " + describeErrno(syncError));
+			fail("writing " + baseName(Target) + ".part failed: " + describeErrno(syncError));
 	}
 	if (Failure.empty())
 	{

@@ -81,6 +81,7 @@ private:
 	void apply(const std::vector<TimelineStep>& steps);
 	void endFile(Message& message);
 	void fail(const std::string& why);
+	void removeTemporary();
 	void report(const std::string& line);
 
 	// Shared between the threads, under Lock.
@@ -95,6 +96,8 @@ private:
 
 	// The file being made (worker thread only).
 	std::string Target;
+	//! The file being written beside the target (its name plus ".part" and a number); empty
+	//! before the first frame is written.
 	std::string Temporary;
 	uint32_t Width = 0;
 	uint32_t Height = 0;

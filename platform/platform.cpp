@@ -5,13 +5,27 @@
 
 #include <SExposedVideoData.h>
 
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
 namespace platform
 {
+
+//! Differs between processes, between runs and between calls.
+static std::string uniqueNumber()
+{
+	static std::atomic<unsigned> counter(0);
+	return std::to_string(GetCurrentProcessId()) + "-"
+		+ std::to_string((unsigned long long)std::chrono::steady_clock::now().time_since_epoch().count() % 1000000007ull)
+		+ "-" + std::to_string(counter++);
+}
 
 static const char* const TABLET_PEN_PROPERTY = "MicrosoftTabletPenServiceProperty";
 // Documented flag of the tablet-pen service: turns off press-and-hold right clicks.
@@ -44,6 +58,11 @@ int heldModifierKeys(void*)
 	return -1;
 }
 
+unsigned char firstDepthBits()
+{
+	return 24;
+}
+
 void debugOutput(const char* line)
 {
 	OutputDebugStringA(line);
@@ -60,6 +79,42 @@ bool syncFile(std::FILE* file)
 		return false;
 	HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
 	return handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle) != 0;
+}
+
+std::FILE* createUniqueFile(const std::string& path, const char* suffix, std::string* name)
+{
+	for (int attempt = 0; attempt < 100; ++attempt)
+	{
+		const std::string candidate = path + suffix + uniqueNumber();
+		// CREATE_NEW fails on any existing name, a link included.
+		HANDLE handle = CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+		if (handle == INVALID_HANDLE_VALUE)
+		{
+			const DWORD error = GetLastError();
+			if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
+				continue;
+			errno = error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND ? ENOENT
+				: error == ERROR_ACCESS_DENIED ? EACCES : error == ERROR_DISK_FULL ? ENOSPC : EIO;
+			return nullptr;
+		}
+		// The C file owns the descriptor, which owns the handle.
+		const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+		std::FILE* file = descriptor >= 0 ? _fdopen(descriptor, "wb") : nullptr;
+		if (!file)
+		{
+			if (descriptor >= 0)
+				_close(descriptor);
+			else
+				CloseHandle(handle);
+			DeleteFileA(candidate.c_str());
+			errno = EIO;
+			return nullptr;
+		}
+		*name = candidate;
+		return file;
+	}
+	errno = EEXIST;
+	return nullptr;
 }
 
 bool replaceFile(const char* temporary, const char* target)
@@ -89,6 +144,15 @@ bool waitForWindowEvents(const irr::video::SExposedVideoData&, unsigned timeoutM
 
 namespace platform
 {
+
+//! Differs between processes, between runs and between calls.
+static std::string uniqueNumber()
+{
+	static std::atomic<unsigned> counter(0);
+	return std::to_string(getpid()) + "-"
+		+ std::to_string((unsigned long long)std::chrono::steady_clock::now().time_since_epoch().count() % 1000000007ull)
+		+ "-" + std::to_string(counter++);
+}
 
 // There is no notion of an active window handle outside Windows here.
 void* activeWindow()
@@ -138,6 +202,11 @@ int heldModifierKeys(void* connection)
 		| (down(XK_Shift_L) ? HELD_LEFT_SHIFT : 0);
 }
 
+unsigned char firstDepthBits()
+{
+	return 128;
+}
+
 // The nearest thing to a debugger channel: standard error, unbuffered.
 void debugOutput(const char* line)
 {
@@ -153,6 +222,35 @@ void* glFunction(const char* name)
 bool syncFile(std::FILE* file)
 {
 	return std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+}
+
+std::FILE* createUniqueFile(const std::string& path, const char* suffix, std::string* name)
+{
+	for (int attempt = 0; attempt < 100; ++attempt)
+	{
+		const std::string candidate = path + suffix + uniqueNumber();
+		// O_EXCL with O_NOFOLLOW: fails on any existing name, and on a link above all.
+		const int descriptor = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+		if (descriptor < 0)
+		{
+			if (errno == EEXIST)
+				continue;
+			return nullptr;
+		}
+		std::FILE* file = fdopen(descriptor, "wb");
+		if (!file)
+		{
+			const int error = errno;
+			close(descriptor);
+			unlink(candidate.c_str());
+			errno = error;
+			return nullptr;
+		}
+		*name = candidate;
+		return file;
+	}
+	errno = EEXIST;
+	return nullptr;
 }
 
 bool replaceFile(const char* temporary, const char* target)

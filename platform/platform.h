@@ -39,6 +39,12 @@ const int HELD_LEFT_SHIFT = 4;
 //! seen: the answer could then run ahead of the program's own view of the keys.
 int heldModifierKeys(void* display);
 
+//! Depth-buffer bits to ask the window system for first. WGL drivers offer no multisampled
+//! pixel format with a 128-bit depth buffer, and the engine then quietly takes one without
+//! multisampling, so Windows asks for 24; GLX refuses the request outright, and the
+//! program's own fallback then tries 24 and 16 with anti-aliasing still on.
+unsigned char firstDepthBits();
+
 //! Writes one line to the debugger's output channel.
 void debugOutput(const char* line);
 
@@ -51,6 +57,12 @@ void* glFunction(const char* name);
 //! buffer, then the system's cache), so that a rename after it never exposes a file whose
 //! data is not there yet. Returns whether both steps succeeded.
 bool syncFile(std::FILE* file);
+
+//! Creates a new file beside path for writing, named path + suffix + a number, and opens it
+//! for binary writing. A name that exists already, as a file, a directory or a link, is never
+//! opened but passed over for another number: a link planted under the name cannot send the
+//! data elsewhere. Returns the open file and its name, or null with errno set.
+std::FILE* createUniqueFile(const std::string& path, const char* suffix, std::string* name);
 
 //! Puts the complete, closed file temporary in the place of target in one step, replacing
 //! target if it exists: a reader sees the old file or the new one, never a mix. Returns

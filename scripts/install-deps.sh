@@ -13,6 +13,7 @@ packages=(
 	xvfb xdotool x11-utils x11-apps imagemagick python3 python3-pil
 	xserver-xorg-core xserver-xorg-video-dummy libxi6
 	libtinygltf-dev nlohmann-json3-dev assimp-utils nodejs
+	clang libclang-rt-dev
 )
 # Debian's npm, unless a Node.js that brings its own npm is installed already.
 command -v npm >/dev/null 2>&1 || packages+=(npm)

@@ -47,9 +47,19 @@ log "vantrel.exe: subsystem $(sed -n 's/^Subsystem\s*[0-9a-f]*\s*//p' <<<"$heade
 start=$SECONDS
 # No display needed: the engine's NULL device opens no window, and the pen test's window is
 # a message-only one.
+# Each program's whole output is kept; a failing one's is shown with its exit code (a
+# program that dies early may have printed little or nothing).
 for t in vantrel_tests gif_tests assets_tests; do
 	log "$t.exe"
-	"$wine" "$bin/$t.exe" --gtest_brief=1 || failed+=("$t.exe")
+	code=0
+	"$wine" "$bin/$t.exe" >"$out/$t.log" 2>&1 || code=$?
+	if [ "$code" -eq 0 ] && grep -q '^\[  PASSED  \]' "$out/$t.log"; then
+		grep '^\[  PASSED  \]' "$out/$t.log"
+	else
+		log "$t.exe FAILED with exit code $code; its whole output ($(wc -l <"$out/$t.log") lines):"
+		cat "$out/$t.log"
+		failed+=("$t.exe (exit code $code)")
+	fi
 done
 
 # Log lines reach the debugger output channel: Wine traces them on its debugstr channel.

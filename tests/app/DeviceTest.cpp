@@ -31,7 +31,12 @@ TEST(DeviceCreation, AsksForTheProgramsWindow)
 	const SIrrlichtCreationParameters p = vantrelCreationParameters(receiver);
 	EXPECT_EQ(p.DriverType, video::EDT_OPENGL);
 	EXPECT_EQ(p.WindowSize, core::dimension2du(800, 600));
+#if defined(_WIN32)
+	// WGL offers multisampling with 24 bits; asked for 128, the engine quietly takes a format without it.
+	EXPECT_EQ(p.ZBufferBits, 24);
+#else
 	EXPECT_EQ(p.ZBufferBits, 128);
+#endif
 	EXPECT_EQ(p.AntiAlias, 4);
 	EXPECT_EQ(p.Bits, 16);
 	EXPECT_FALSE(p.Vsync);
@@ -48,7 +53,11 @@ TEST(DeviceCreation, FallsBackToSmallerDepthBuffersThenWithoutAntiAliasing)
 	attempts.clear();
 	succeedAt = 100;
 	EXPECT_EQ(createDeviceWithFallback(p, fakeCreate), nullptr);
+#if defined(_WIN32)
+	const std::vector<std::pair<int, int>> expected = {{24, 4}, {16, 4}, {24, 0}, {16, 0}};
+#else
 	const std::vector<std::pair<int, int>> expected = {{128, 4}, {24, 4}, {16, 4}, {128, 0}, {24, 0}, {16, 0}};
+#endif
 	EXPECT_EQ(attempts, expected);
 
 	attempts.clear();

@@ -143,6 +143,24 @@ TEST_F(EventReceiverTest, GuiEventsCountAsLeavingThePanel)
 	EXPECT_FALSE(Application->PointerOverPanel);
 }
 
+TEST_F(RoutingWithPanelTest, KeysOverThePanelLeaveTheMarkerItsNeutralPreview)
+{
+	const auto markerColor = [&] {
+		return static_cast<video::S3DVertex*>(Application->DrawMarker->getMesh()->getMeshBuffer(0)->getVertices())[0].Color;
+	};
+	moveTo(50, 300); // x = 50: over the side panel
+	ASSERT_EQ(markerColor(), NEUTRAL_PREVIEW_COLOR);
+	// Ctrl+S, then a frame's settings check, the pointer resting over the panel.
+	keyDown(KEY_LCONTROL);
+	tap(KEY_KEY_S);
+	keyUp(KEY_LCONTROL);
+	Receiver.beforeFrame(Device);
+	EXPECT_TRUE(Application->PointerOverPanel);
+	EXPECT_EQ(markerColor(), NEUTRAL_PREVIEW_COLOR);
+	moveTo(300, 300); // x = 300: in the view, where the marker shows the brush colour
+	EXPECT_EQ(markerColor(), Application->BrushColor);
+}
+
 TEST_F(EventReceiverTest, RightAltAndRightCtrlDoNothing)
 {
 	keyDown(KEY_RMENU);

@@ -51,8 +51,9 @@ protected:
 	}
 
 	//! A stroke of n points along a wave, fed to the workspace's current stroke and committed
-	//! as a drag would do it (so it lands in the history).
-	StrokeNode* drawPoints(irr::u32 n, irr::video::SColor color, irr::f32 radius, irr::f32 thickness)
+	//! as a drag would do it (so it lands in the history); a pen stroke's pressure goes up and
+	//! down between 0 and 1.
+	StrokeNode* drawPoints(irr::u32 n, irr::video::SColor color, irr::f32 radius, irr::f32 thickness, bool pen = false)
 	{
 		Application->setBrushColor(color);
 		Application->setBrushSize(radius, thickness);
@@ -60,7 +61,8 @@ protected:
 		Application->Drawing = true;
 		for (irr::u32 i = 1; i < n; ++i)
 			Application->CurrentStroke->addPoint(
-				irr::core::vector3df(0.f, 10.f * std::sin(0.05f * (irr::f32)i), -40.f + 0.01f * (irr::f32)i));
+				irr::core::vector3df(0.f, 10.f * std::sin(0.05f * (irr::f32)i), -40.f + 0.01f * (irr::f32)i),
+				pen ? 0.5f + 0.5f * std::cos(0.013f * (irr::f32)i) : 1.f);
 		StrokeNode* stroke = Application->CurrentStroke;
 		Application->commitStroke();
 		Application->Drawing = false;
@@ -75,6 +77,8 @@ protected:
 		EXPECT_EQ(std::memcmp(&a->DepthRadius, &b->DepthRadius, sizeof(irr::f32)), 0);
 		EXPECT_EQ(std::memcmp(&a->ViewDirection, &b->ViewDirection, sizeof(irr::core::vector3df)), 0);
 		ASSERT_EQ(a->Points.size(), b->Points.size());
+		ASSERT_EQ(a->Pressures.size(), b->Pressures.size());
+		EXPECT_EQ(std::memcmp(a->Pressures.const_pointer(), b->Pressures.const_pointer(), a->Pressures.size() * 4), 0);
 		EXPECT_EQ(std::memcmp(a->Points.const_pointer(), b->Points.const_pointer(), a->Points.size() * 12), 0);
 		EXPECT_EQ(a->getMaterial(0).MaterialType, b->getMaterial(0).MaterialType);
 		ASSERT_EQ(a->Mesh->getMeshBufferCount(), b->Mesh->getMeshBufferCount());

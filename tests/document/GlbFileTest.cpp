@@ -7,9 +7,14 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <limits>
 #include <random>
 #include <sstream>
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 using namespace irr;
 using nlohmann::json;
@@ -28,6 +33,7 @@ Document sampleDrawing()
 	a.Color = 0x80FF0010;
 	DocumentStroke b = a;
 	b.Points.push_back(core::vector3df(-1.f / 3.f, 2.f / 3.f, 1e30f));
+	b.Pressures = {0.f, 1.f / 3.f, 1.f, 0.999f}; // a pen stroke
 	b.Color = 0xFF00FF00;
 	b.Radius = 1.f;
 	b.Thickness = 0.1f;
@@ -158,6 +164,7 @@ TEST(GlbFile, GivesBackEveryFieldBitForBit)
 		ASSERT_EQ(a.Points.size(), b.Points.size());
 		for (size_t p = 0; p < a.Points.size(); ++p)
 			EXPECT_TRUE(bitsEqual(a.Points[p], b.Points[p])) << "stroke " << i << " point " << p;
+		EXPECT_EQ(a.Pressures, b.Pressures) << "stroke " << i;
 		EXPECT_EQ(std::memcmp(&a.Radius, &b.Radius, 4), 0);
 		EXPECT_EQ(std::memcmp(&a.Thickness, &b.Thickness, 4), 0);
 		EXPECT_TRUE(bitsEqual(a.ViewDirection, b.ViewDirection));
@@ -302,8 +309,17 @@ TEST(GlbFile, RefusesPointCountsBeyondTheData)
 	EXPECT_NE(outside.find("outside the binary data"), std::string::npos) << outside;
 }
 
-TEST(GlbFile, RefusesPointsThatAreNotFinite)
+TEST(GlbFile, RefusesPointsThatAreNotFiniteAndPressuresOutsideZeroToOne)
 {
+	for (const float bad : {-0.5f, 1.5f, std::numeric_limits<float>::quiet_NaN()})
+	{
+		Document d = sampleDrawing();
+		d.Strokes[1].Pressures[1] = bad;
+		Document out;
+		std::string error;
+		EXPECT_FALSE(fromGlb(toGlb(d), out, error));
+		EXPECT_NE(error.find("stroke 2 pressures: pressure 2 is not a number from 0 to 1"), std::string::npos) << error;
+	}
 	for (const float bad : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()})
 	{
 		Document d = sampleDrawing();
@@ -360,4 +376,170 @@ TEST_F(DocumentTest, SavingReplacesTheFileWholeOrLeavesItAlone)
 		entries += entry.path().filename() == "drawing.glb" || entry.path().filename() == "taken.glb" ? 1 : 100;
 	EXPECT_EQ(entries, 2u);
 	EXPECT_EQ(readBytes(path), first);
+}
+
+TEST(GlbFile, RefusesHostileFilesByName)
+{
+	const std::string passwd = "/etc/passwd";
+	const auto passwdSize = (unsigned long long)std::filesystem::file_size(passwd);
+	const size_t requests = glbFileRequests();
+	const struct
+	{
+		const char* Expected;
+		std::function<void(json&)> Edit;
+	} cases[] = {
+		// A buffer whose uri names a file of the right size, climbs out, is percent-encoded or
+		// names a directory: nothing is read, and the note names no path.
+		{"refers to data outside the file", [&](json& j) { j["buffers"][0] = {{"uri", passwd}, {"byteLength", passwdSize}}; }},
+		{"refers to data outside the file", [](json& j) { j["buffers"][0]["uri"] = "../../../../../../etc/hostname"; }},
+		{"refers to data outside the file", [](json& j) { j["buffers"][0]["uri"] = "%2Fetc%2Fpasswd"; }},
+		{"refers to data outside the file", [](json& j) { j["buffers"][0]["uri"] = "/tmp"; }},
+		{"refers to data outside the file", [](json& j) { j["buffers"][0]["uri"] = "data:text/plain;base64,AAAA"; }},
+		{"keeps all its data in one", [](json& j) { j["buffers"].push_back(j["buffers"][0]); }},
+		// Compressed by another program.
+		{"needs the glTF extension EXT_meshopt_compression (data compressed by another program), which Vantrel does not read",
+			[](json& j) { j["extensionsRequired"] = {"KHR_materials_unlit", "EXT_meshopt_compression"}; }},
+		{"needs the glTF extension KHR_draco_mesh_compression",
+			[](json& j) { j["extensionsRequired"] = {"KHR_draco_mesh_compression"}; }},
+		// Small files that would take any amount of memory.
+		{"stroke 3 is a node listed before", [](json& j) {
+			json& children = j["nodes"][(int)j["scenes"][0]["extras"]["vantrel"]["drawing"]]["children"];
+			for (int i = 0; i < 1000; ++i)
+				children.push_back(children[0]);
+		}},
+		{"stroke 2 points share their data with stroke 1", [](json& j) {
+			const int drawing = j["scenes"][0]["extras"]["vantrel"]["drawing"];
+			const int second = j["nodes"][drawing]["children"][1];
+			for (const char* key : {"points", "pointsCount", "pointsChecksum"})
+				j["nodes"][second]["extras"]["vantrel"][key] = firstStrokeData(j)[key];
+		}},
+		{"stroke 2 points share their data with stroke 1", [](json& j) {
+			// A second accessor over the same bytes, shifted by one point (in a version 1 file,
+			// which keeps no checksum).
+			j["scenes"][0]["extras"]["vantrel"]["version"] = 1;
+			json accessor = j["accessors"][(int)firstStrokeData(j)["points"]];
+			accessor["byteOffset"] = 12;
+			accessor["count"] = 2;
+			j["accessors"].push_back(accessor);
+			const int drawing = j["scenes"][0]["extras"]["vantrel"]["drawing"];
+			const int second = j["nodes"][drawing]["children"][1];
+			j["nodes"][second]["extras"]["vantrel"]["points"] = j["accessors"].size() - 1;
+		}},
+		// Nesting that would overflow the parser's stack.
+		{"nested more than 16 levels deep", [](json& j) {
+			// Deep enough to be refused; the parser's stack is another matter (the fuzz corpus
+			// keeps a file nested 20,000 levels deep).
+			json deep = json::array();
+			for (int i = 0; i < 100; ++i)
+				deep = json::array({deep});
+			firstStrokeData(j)["deep"] = deep;
+		}},
+	};
+	for (const auto& c : cases)
+	{
+		const std::string error = refusal(c.Edit);
+		EXPECT_NE(error.find(c.Expected), std::string::npos) << error;
+		EXPECT_EQ(error.find("/etc"), std::string::npos) << error;
+		EXPECT_EQ(error.find("/tmp"), std::string::npos) << error;
+	}
+	EXPECT_EQ(glbFileRequests(), requests);
+}
+
+TEST(GlbFile, ChecksTheContainerAgainstItsSize)
+{
+	std::vector<unsigned char> glb = toGlb(sampleDrawing());
+	Document d;
+	std::string error;
+	// The binary chunk claims the bytes of its own 8-byte header beyond the end.
+	const size_t binAt = 20 + word(glb, 12);
+	const uint32_t binLength = word(glb, binAt) + 8;
+	std::memcpy(&glb[binAt], &binLength, 4);
+	EXPECT_FALSE(fromGlb(glb, d, error));
+	EXPECT_NE(error.find("chunk 2 claims"), std::string::npos) << error;
+
+	// The header's length must be the file's.
+	glb = toGlb(sampleDrawing());
+	glb.resize(glb.size() + 4, 0);
+	EXPECT_FALSE(fromGlb(glb, d, error));
+	EXPECT_NE(error.find("gives a length of " + std::to_string(glb.size() - 4)), std::string::npos) << error;
+	EXPECT_TRUE(d.Strokes.empty());
+}
+
+TEST_F(DocumentTest, OpensOnlyRegularFilesOfAPossibleSize)
+{
+	Document d;
+	std::string error;
+	// A sparse file larger than a GLB can be, and one whose header disagrees with its size:
+	// both are refused from their size and header alone.
+	const std::string huge = file("huge.glb");
+	writeBytes(huge, {'g', 'l', 'T', 'F', 2, 0, 0, 0, 100, 0, 0, 0});
+	std::filesystem::resize_file(huge, (1ull << 32) + 1);
+	EXPECT_FALSE(loadGlbFile(huge, d, error));
+	EXPECT_NE(error.find("larger than a glTF binary file can be"), std::string::npos) << error;
+	std::filesystem::resize_file(huge, 1ull << 31);
+	EXPECT_FALSE(loadGlbFile(huge, d, error));
+	EXPECT_NE(error.find("gives a length of 100 bytes, the file has 2147483648"), std::string::npos) << error;
+#if !defined(_WIN32)
+	// A FIFO would block the program for ever.
+	const std::string fifo = file("fifo.glb");
+	ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+	EXPECT_FALSE(loadGlbFile(fifo, d, error));
+	EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+#endif
+	EXPECT_TRUE(d.Strokes.empty());
+}
+
+TEST(GlbFile, FindsEachStrokesPointsAfterAnotherProgramRenumberedTheAccessors)
+{
+	const Document in = sampleDrawing();
+	const std::vector<unsigned char> glb = toGlb(in);
+	// What a rewriting tool does: the accessors in another order, the references it knows of
+	// (the meshes') renumbered, the program data left as it was.
+	const auto renumbered = [&](bool keepPoints) {
+		json j = jsonChunk(glb);
+		const size_t n = j["accessors"].size();
+		std::vector<json> accessors;
+		for (size_t i = n; i-- > 0;)
+			accessors.push_back(j["accessors"][i]);
+		j["accessors"] = accessors;
+		for (json& mesh : j["meshes"])
+			for (json& primitive : mesh["primitives"])
+			{
+				primitive["indices"] = n - 1 - (size_t)primitive["indices"];
+				for (auto& attribute : primitive["attributes"].items())
+					attribute.value() = n - 1 - (size_t)attribute.value();
+			}
+		if (!keepPoints)
+			for (json& accessor : j["accessors"])
+				if (!accessor.contains("min") && accessor["type"] == "VEC3")
+					accessor["count"] = 2; // a tool that cut the unused data short
+		return makeGlb(j, binChunk(glb));
+	};
+	Document out;
+	std::string error;
+	ASSERT_TRUE(fromGlb(renumbered(true), out, error)) << error;
+	ASSERT_EQ(out.Strokes.size(), 2u);
+	for (size_t i = 0; i < 2; ++i)
+	{
+		ASSERT_EQ(out.Strokes[i].Points.size(), in.Strokes[i].Points.size());
+		EXPECT_EQ(std::memcmp(out.Strokes[i].Points.data(), in.Strokes[i].Points.data(), in.Strokes[i].Points.size() * 12), 0);
+		EXPECT_EQ(out.Strokes[i].Pressures, in.Strokes[i].Pressures);
+	}
+	Document refused;
+	EXPECT_FALSE(fromGlb(renumbered(false), refused, error));
+	EXPECT_NE(error.find("changed by another program"), std::string::npos) << error;
+
+	// A version 1 file (no count or checksum) is read by the accessor's number alone, and
+	// has no pressures: 1 everywhere.
+	json j = jsonChunk(glb);
+	j["scenes"][0]["extras"]["vantrel"]["version"] = 1;
+	for (json& node : j["nodes"])
+		if (node.contains("extras"))
+		{
+			node["extras"]["vantrel"].erase("pointsCount");
+			node["extras"]["vantrel"].erase("pointsChecksum");
+		}
+	ASSERT_TRUE(fromGlb(makeGlb(j, binChunk(glb)), out, error)) << error;
+	EXPECT_EQ(out.Strokes[1].Points.size(), 4u);
+	EXPECT_TRUE(out.Strokes[1].Pressures.empty());
 }

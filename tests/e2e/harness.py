@@ -286,7 +286,9 @@ def display_range():
 
 
 class XServer:
-	"""A private Xvfb server on the first free display number of display_range()."""
+	"""A private Xvfb server on the first free display number of display_range(). It never
+	resets: without -noreset the server resets when its last client goes (a program killed
+	outright, between two runs of a test), and a client connecting meanwhile is refused."""
 
 	def __init__(self, first=None, last=None):
 		if first is None:

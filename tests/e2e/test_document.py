@@ -39,6 +39,11 @@ def glb(document, binary=b""):
 
 def drawing_file(strokes, version=1, count=None):
 	"""A drawing with program data only (no meshes): each stroke a list of points."""
+	return glb(*drawing_document(strokes, version, count))
+
+
+def drawing_document(strokes, version=1, count=None):
+	"""The JSON document and the binary chunk of drawing_file."""
 	binary, nodes, accessors, views = b"", [], [], []
 	for i, points in enumerate(strokes):
 		data = b"".join(struct.pack("<3f", *p) for p in points)
@@ -58,7 +63,16 @@ def drawing_file(strokes, version=1, count=None):
 		"scenes": [{"nodes": [len(nodes) - 1], "extras": {"vantrel": data}}], "nodes": nodes}
 	if binary:
 		document.update(accessors=accessors, bufferViews=views, buffers=[{"byteLength": len(binary)}])
-	return glb(document, binary)
+	return document, binary
+
+
+def outside_data_file(uri, byte_length):
+	"""A drawing of one stroke whose points lie in a buffer named by uri, outside the file."""
+	document, _ = drawing_document([wave(3, 0.0)])
+	document["buffers"] = [{"uri": uri, "byteLength": byte_length}]
+	document["bufferViews"] = [{"buffer": 0, "byteLength": byte_length - byte_length % 12}]
+	document["accessors"][0]["count"] = byte_length // 12
+	return glb(document)
 
 
 def other_programs_file():
@@ -245,6 +259,59 @@ class Document(unittest.TestCase):
 		self.assertIn("is a directory", app.stderr_text())
 		self.assertTrue(app.alive())
 		self.assertEqual(app.close(), 0, app.stderr_text())
+
+	def test_5_files_naming_data_outside_themselves_read_nothing_of_it(self):
+		work = h.make_temp_dir("outside-")
+		outside = h.make_temp_dir("secret-")
+		secret = os.path.join(outside, "secret.txt")
+		text = b"user=alice password=correct-horse-battery-staple\n" * 3
+		with open(secret, "wb") as f:
+			f.write(text)
+		fifo = os.path.join(outside, "fifo")
+		os.mkfifo(fifo)
+		climb = os.path.relpath(secret, work)
+		files = {
+			# Text reads as finite floats: it would become a stroke far outside the view.
+			"a-absolute.glb": outside_data_file(secret, len(text)),
+			"b-climbing.glb": outside_data_file(climb, len(text)),
+			"c-encoded.glb": outside_data_file(climb.replace("/", "%2F"), len(text)),
+			# A directory once ended the program; a FIFO blocked it for ever.
+			"d-directory.glb": outside_data_file(outside, 4096),
+			"e-fifo.glb": outside_data_file(fifo, 36),
+		}
+		for name, data in files.items():
+			with open(os.path.join(work, name), "wb") as f:
+				f.write(data)
+
+		# From the command line, then from the panel's list.
+		app = self.start(["a-absolute.glb"], workdir=work)
+		self.wait_stderr(app, "cannot open a-absolute.glb: ", 60)
+		app.drag([(200, 300), (600, 300)])
+		before = self.view(app)
+		for i, name in enumerate(sorted(files)):
+			with self.subTest(file=name):
+				self.ctrl(app, "o")
+				app.settle()
+				for _ in range(i):
+					app.key("Down")
+				app.key("Return")
+				wait_for(lambda: app.stderr_text().count("cannot open %s: " % name) == (2 if i == 0 else 1), 60,
+					"the refusal of %s; stderr:\n%s" % (name, app.stderr_text()))
+				line = [l for l in app.stderr_text().splitlines() if "cannot open %s" % name in l][-1]
+				self.assertIn("refers to data outside the file", line)
+				self.assertNotIn(outside, line)
+				self.assertNotIn(str(len(text)), line)
+				self.assertSamePicture(before, self.view(app), "after refusing %s" % name)
+		self.ctrl(app, "s")
+		self.wait_stderr(app, "saved 1 stroke to ")
+		self.assertEqual(app.close(), 0, app.stderr_text())
+		# Nothing of the file outside reached what the program wrote, the autosave at exit included.
+		for name in ["vantrel.glb", "vantrel-autosave.glb"]:
+			with open(os.path.join(work, name), "rb") as f:
+				written = f.read()
+			self.assertEqual(readable_drawing(os.path.join(work, name)), 1)
+			self.assertNotIn(text[:12], written, name)
+			self.assertNotIn(outside.encode(), written, name)
 
 	@unittest.skipUnless(os.geteuid() == 0, "mounting a read-only file system needs root")
 	def test_4_read_only_place(self):

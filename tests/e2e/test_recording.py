@@ -126,6 +126,10 @@ class RecordingTestCase(h.ProgramTestCase):
 	def notes(self, text):
 		return self.app.stderr_text().count(text)
 
+	def parts(self):
+		"""The names of the writer's temporary files in the working directory."""
+		return sorted(n for n in os.listdir(self.app.workdir) if n.startswith("vantrel.gif.part"))
+
 	def wait_for_note(self, text, count, timeout=120.0):
 		"""Waits until the program has shown the note `text` count times (notes go to stderr)."""
 		deadline = time.monotonic() + timeout
@@ -212,6 +216,36 @@ class Recording(RecordingTestCase):
 		self.wait_for_note("vantrel.gif not written: the view did not change", unchanged + 1)
 		self.assertEqual(self.read_gif(), earlier, "the earlier recording was touched")
 
+	def test_2b_a_link_named_like_the_temporary_file_is_not_written_through(self):
+		# A file of the user's, and links to it under the temporary file's old fixed name and
+		# under names that look like the new ones.
+		victim = os.path.join(self.app.workdir, "precious.txt")
+		with open(victim, "w") as f:
+			f.write("precious")
+		for name in ["vantrel.gif.part", "vantrel.gif.part0", "vantrel.gif.part1-0-0"]:
+			os.symlink(victim, os.path.join(self.app.workdir, name))
+		self.sketch()
+		self.remove_gif()
+		written = self.notes(NOTE_WRITTEN)
+		self.arm()
+		self.app.move(400, 300)
+		self.app.key_down("Alt_L")
+		try:
+			self.app.press()
+			self.app.glide([(400, 300), (520, 300)], step=6, pause=0.05)
+			self.app.release()
+		finally:
+			self.app.key_up("Alt_L")
+		self.app.park()
+		self.wait_for_note(NOTE_WRITTEN, written + 1)
+		with open(victim, "rb") as f:
+			self.assertEqual(f.read(), b"precious", "the recording wrote through a link")
+		self.assertGreaterEqual(len(gif_frames(self.gif_path)), 2)
+		for name in ["vantrel.gif.part", "vantrel.gif.part0", "vantrel.gif.part1-0-0"]:
+			self.assertTrue(os.path.islink(os.path.join(self.app.workdir, name)))
+			os.remove(os.path.join(self.app.workdir, name))
+		self.assertEqual(self.parts(), [], "the temporary file was left behind")
+
 	def test_3_directory_in_the_way_gives_a_note_and_the_program_goes_on(self):
 		self.remove_gif()
 		os.mkdir(self.gif_path)
@@ -226,7 +260,7 @@ class Recording(RecordingTestCase):
 		self.assertTrue(self.app.alive(), "the program ended: %s" % self.app.stderr_text())
 		self.assertTrue(os.path.isdir(self.gif_path))
 		self.assertEqual(os.listdir(self.gif_path), [])
-		self.assertFalse(os.path.exists(self.gif_path + ".part"), "the temporary file was left behind")
+		self.assertEqual(self.parts(), [], "the temporary file was left behind")
 		self.assertNear(img.getpixel((650, 100)), h.START_BRUSH, 4, "the gesture drew its stroke")
 
 		# Still responsive: a later drag draws ...
@@ -347,7 +381,6 @@ class KilledWhileWriting(RecordingTestCase):
 	def test_kill_while_encoding_leaves_the_previous_file(self):
 		self.sketch()
 		earlier = write_earlier_recording(self.gif_path)
-		part = self.gif_path + ".part"
 		self.arm()
 		self.app.move(400, 300)
 		self.app.key_down("Alt_L")
@@ -355,17 +388,18 @@ class KilledWhileWriting(RecordingTestCase):
 			self.app.press()
 			# Orbit until the writer has begun the file, then kill the program outright.
 			x, deadline = 400, time.monotonic() + 20
-			while not os.path.exists(part) and time.monotonic() < deadline:
+			while not self.parts() and time.monotonic() < deadline:
 				self.app.glide([(x, 300), (x + 12, 300)], step=3, pause=0.05)
 				x = 400 + (x - 400 + 12) % 300
-			self.assertTrue(os.path.exists(part), "the writer never began the file")
+			self.assertTrue(self.parts(), "the writer never began the file")
 			self.app.proc.send_signal(signal.SIGKILL)
 			self.app.proc.wait(60)
 		finally:
 			self.app.key_up("Alt_L")
 		self.assertEqual(self.read_gif(), earlier, "the earlier recording was touched")
+		self.assertEqual(len(self.parts()), 1)
 		self.assertEqual(sorted(n for n in os.listdir(self.app.workdir) if n.startswith("vantrel.gif")),
-			["vantrel.gif", "vantrel.gif.part"])
+			["vantrel.gif"] + self.parts())
 
 
 if __name__ == "__main__":

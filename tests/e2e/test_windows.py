@@ -67,7 +67,8 @@ class WindowsProgram(h.ProgramTestCase):
 		"""What window_probe.exe sees of the window captioned "Vantrel": {"pen": .., "client": ..}."""
 		run = subprocess.run([WINE, PROBE], env=wine_env(self.app.server.display), timeout=120,
 			stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-		self.assertEqual(run.returncode, 0, run.stderr.decode(errors="replace"))
+		self.assertEqual(run.returncode, 0, "window_probe.exe exit code %d; stdout:\n%s\nstderr:\n%s"
+			% (run.returncode, run.stdout.decode(errors="replace"), run.stderr.decode(errors="replace")))
 		return dict(line.split(" ", 1) for line in run.stdout.decode().splitlines())
 
 	def test_1_window_has_caption_and_client_size(self):
@@ -166,7 +167,8 @@ class GifEncodeExe(unittest.TestCase):
 			frames.append(img)
 		run = subprocess.run([WINE, h.GIFENCODE, "-o", "out.gif", "f0.png", "f1.png"], cwd=work,
 			env=wine_env(), timeout=120, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-		self.assertEqual(run.returncode, 0, run.stderr.decode(errors="replace"))
+		self.assertEqual(run.returncode, 0, "window_probe.exe exit code %d; stdout:\n%s\nstderr:\n%s"
+			% (run.returncode, run.stdout.decode(errors="replace"), run.stderr.decode(errors="replace")))
 		with Image.open(os.path.join(work, "out.gif")) as gif:
 			self.assertEqual(gif.n_frames, 2)
 			for i, source in enumerate(frames):

@@ -215,18 +215,33 @@ TEST_F(RecordingWriterTest, FailuresKeepTheEarlierFileAndSayWhy)
 	expectOnlyTheTarget();
 	std::filesystem::remove(Target);
 
-	// The temporary file cannot be created (something of its name is in the way).
+	// The temporary file cannot be created (its directory is gone): the report names it.
 	const std::vector<uint8_t> earlier = putEarlierFile();
-	ASSERT_TRUE(std::filesystem::create_directory(Target + ".part"));
+	writer.begin(Dir + "/gone/vantrel.gif", WIDTH, HEIGHT);
+	writer.add(frame(10, 0));
+	writer.add(frame(20, 40));
+	writer.end(100, RecordedFrame());
+	EXPECT_EQ(reportOf(writer),
+		"vantrel.gif not written: cannot create vantrel.gif.part: No such file or directory; the previous file is kept");
+
+#if !defined(_WIN32)
+	// A link planted under the old temporary name, and a directory: neither is written through.
+	const std::string victim = Dir + "/victim";
+	std::ofstream(victim) << "precious";
+	std::filesystem::create_symlink(victim, Target + ".part");
+	std::filesystem::create_directory(Target + ".part0");
 	writer.begin(Target, WIDTH, HEIGHT);
 	writer.add(frame(10, 0));
 	writer.add(frame(20, 40));
-	writer.add(frame(30, 80));
 	writer.end(100, RecordedFrame());
-	const std::string report = reportOf(writer);
-	EXPECT_EQ(report.substr(0, 47), "vantrel.gif not written: cannot create vantrel.") << report;
-	EXPECT_EQ(readBytes(Target), earlier);
+	EXPECT_EQ(reportOf(writer).substr(0, 22), "vantrel.gif: 2 frames,");
+	EXPECT_EQ(readBytes(victim), std::vector<uint8_t>({'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
+	EXPECT_TRUE(std::filesystem::is_symlink(Target + ".part"));
+	std::filesystem::remove(victim);
 	std::filesystem::remove(Target + ".part");
+	std::filesystem::remove(Target + ".part0");
+	std::ofstream(Target, std::ios::binary).write((const char*)earlier.data(), earlier.size());
+#endif
 
 	// Cancelled: nothing written, even with frames already encoded.
 	writer.begin(Target, WIDTH, HEIGHT);
