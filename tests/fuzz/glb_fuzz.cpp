@@ -42,7 +42,8 @@ bool sameDrawing(const Document& a, const Document& b)
 			|| s.Pressures.size() != t.Pressures.size()
 			|| (!s.Pressures.empty() && std::memcmp(s.Pressures.data(), t.Pressures.data(), s.Pressures.size() * 4) != 0)
 			|| !sameBits(s.Radius, t.Radius) || !sameBits(s.Thickness, t.Thickness)
-			|| !sameBits(s.ViewDirection, t.ViewDirection) || s.Color != t.Color)
+			|| !sameBits(s.ViewDirection, t.ViewDirection) || s.Color != t.Color
+			|| std::memcmp(s.Placement.pointer(), t.Placement.pointer(), 16 * sizeof(f32)) != 0)
 			return false;
 	}
 	return sameBits(a.CameraPosition, b.CameraPosition) && sameBits(a.CameraTarget, b.CameraTarget)
