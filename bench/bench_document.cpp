@@ -1,6 +1,7 @@
-// Saving and opening a sketch of 1,000 strokes of 200 points, and the snapshot the frame
-// loop takes for each autosave. Counters: file size and the size of the strokes' meshes in
-// memory (engine vertices and 16-bit indices), both in MB.
+// Saving and opening a sketch of 1,000 strokes of 200 points (opening as a whole, and its two
+// halves: reading the file, rebuilding the strokes), and the snapshot the frame loop takes for
+// each autosave. Counters: file size, bytes per stroke point, and the size of the strokes'
+// meshes in memory (engine vertices and 16-bit indices), in MB.
 #include "NullWorkspace.h"
 #include "SketchSupport.h"
 #include "document/DocumentScene.h"
@@ -55,6 +56,7 @@ void BM_SaveSketch(benchmark::State& state)
 	Scene scene;
 	restoreDocument(scene.Application, sketch);
 	state.counters["file_MB"] = size / 1e6;
+	state.counters["bytes_per_point"] = size / (f64)(STROKES * POINTS);
 	state.counters["mesh_MB"] = scene.meshMegabytes();
 }
 BENCHMARK(BM_SaveSketch)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -81,6 +83,37 @@ void BM_OpenSketch(benchmark::State& state)
 	std::remove(path.c_str());
 }
 BENCHMARK(BM_OpenSketch)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Open's first half: reading and checking the file.
+void BM_ReadSketch(benchmark::State& state)
+{
+	const std::string path = sketchPath();
+	std::string error;
+	if (!saveGlbFile(makeSketch(STROKES, POINTS), path, error))
+	{
+		state.SkipWithError(error.c_str());
+		return;
+	}
+	for (auto _ : state)
+	{
+		Document d;
+		if (!loadGlbFile(path, d, error))
+			state.SkipWithError(error.c_str());
+		benchmark::DoNotOptimize(d);
+	}
+	std::remove(path.c_str());
+}
+BENCHMARK(BM_ReadSketch)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Open's second half: rebuilding every stroke in the workspace from the record.
+void BM_RebuildSketch(benchmark::State& state)
+{
+	const Document sketch = makeSketch(STROKES, POINTS);
+	Scene scene;
+	for (auto _ : state)
+		restoreDocument(scene.Application, sketch);
+}
+BENCHMARK(BM_RebuildSketch)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The part of an autosave that runs on the main thread: copying the strokes' points.
 void BM_AutosaveSnapshot(benchmark::State& state)
