@@ -37,6 +37,10 @@ struct Document
 	irr::core::vector3df CameraUp{0.f, 1.f, 0.f};
 	irr::f32 OrbitYaw = 0.f;
 	irr::f32 OrbitPitch = 0.f;
+	//! Vertical field of view in radians and width-to-height ratio of the view, written for
+	//! other programs' cameras (the program keeps its own).
+	irr::f32 CameraFov = irr::core::PI / 2.5f;
+	irr::f32 CameraAspect = 4.f / 3.f;
 
 	//! The drawing root's transformation (the twist): drawing-root space to world space.
 	irr::core::matrix4 DrawingTransform;

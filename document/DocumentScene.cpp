@@ -38,6 +38,8 @@ Document captureDocument(const App& app)
 	d.CameraUp = app.Camera->getUpVector();
 	d.OrbitYaw = app.OrbitYaw;
 	d.OrbitPitch = app.OrbitPitch;
+	d.CameraFov = app.Camera->getFOV();
+	d.CameraAspect = app.Camera->getAspectRatio();
 	d.DrawingTransform = app.DrawingRoot->getRelativeTransformationMatrix();
 	d.AnchorPosition = app.AnchorNode->getPosition();
 	d.BackdropColor = app.BackdropColor.color;

@@ -11,6 +11,7 @@
 #include <tiny_gltf.h>
 
 #include "document/GlbFile.h"
+#include "document/ViewerMesh.h"
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -98,12 +99,12 @@ tinygltf::Value colorValue(u32 argb)
 		tinygltf::Value((int)(argb & 0xFF))});
 }
 
-//! An 8-bit sRGB channel as an 8-bit linear one: glTF vertex colours are linear.
-unsigned char srgbToLinear(u32 c)
+//! An 8-bit sRGB channel as a linear value from 0 to 1, in double precision: glTF's colour
+//! factors are linear, and this keeps every level exact through a reader's conversion back.
+f64 srgbToLinear(u32 c)
 {
 	const f64 s = c / 255.0;
-	const f64 l = s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
-	return (unsigned char)std::lround(l * 255.0);
+	return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
 }
 
 //! Program (left-handed) to glTF (right-handed) coordinates: Z mirrored.
@@ -120,161 +121,157 @@ f64 mirroredElement(const core::matrix4& m, int i)
 	return ((r == 2) != (c == 2)) ? -(f64)m[i] : (f64)m[i];
 }
 
+//! The rotation of the 3 x 3 part of m (element (r, c) at 4c + r; orthonormal columns) as a
+//! glTF quaternion x, y, z, w; empty for none.
+std::vector<f64> rotationOf(const f64 m[16])
+{
+	auto R = [&](int r, int c) { return m[4 * c + r]; };
+	f64 w, x, y, z;
+	const f64 trace = R(0, 0) + R(1, 1) + R(2, 2);
+	if (trace > 0)
+	{
+		const f64 s = std::sqrt(trace + 1.0) * 2;
+		w = 0.25 * s; x = (R(2, 1) - R(1, 2)) / s; y = (R(0, 2) - R(2, 0)) / s; z = (R(1, 0) - R(0, 1)) / s;
+	}
+	else if (R(0, 0) > R(1, 1) && R(0, 0) > R(2, 2))
+	{
+		const f64 s = std::sqrt(1.0 + R(0, 0) - R(1, 1) - R(2, 2)) * 2;
+		w = (R(2, 1) - R(1, 2)) / s; x = 0.25 * s; y = (R(0, 1) + R(1, 0)) / s; z = (R(0, 2) + R(2, 0)) / s;
+	}
+	else if (R(1, 1) > R(2, 2))
+	{
+		const f64 s = std::sqrt(1.0 + R(1, 1) - R(0, 0) - R(2, 2)) * 2;
+		w = (R(0, 2) - R(2, 0)) / s; x = (R(0, 1) + R(1, 0)) / s; y = 0.25 * s; z = (R(1, 2) + R(2, 1)) / s;
+	}
+	else
+	{
+		const f64 s = std::sqrt(1.0 + R(2, 2) - R(0, 0) - R(1, 1)) * 2;
+		w = (R(1, 0) - R(0, 1)) / s; x = (R(0, 2) + R(2, 0)) / s; y = (R(1, 2) + R(2, 1)) / s; z = 0.25 * s;
+	}
+	const f64 length = std::sqrt(w * w + x * x + y * y + z * z);
+	if (!(length > 0) || (x == 0 && y == 0 && z == 0))
+		return {};
+	return {x / length, y / length, z / length, w / length};
+}
+
+//! The twist as glTF translation and rotation (it is rigid), mirrored into glTF's space.
+void setDrawingTransform(tinygltf::Node& node, const core::matrix4& twist)
+{
+	f64 m[16];
+	for (int i = 0; i < 16; ++i)
+		m[i] = mirroredElement(twist, i);
+	node.rotation = rotationOf(m);
+	if (m[12] != 0 || m[13] != 0 || m[14] != 0)
+		node.translation = {m[12], m[13], m[14]};
+}
+
+//! The program's view as a glTF camera and the node that places it: glTF cameras look along
+//! their -Z with +Y up.
+void addCamera(tinygltf::Model& model, const Document& drawing)
+{
+	tinygltf::Camera camera;
+	camera.name = "Vantrel view";
+	camera.type = "perspective";
+	camera.perspective.yfov = drawing.CameraFov;
+	camera.perspective.aspectRatio = drawing.CameraAspect;
+	// Planes far apart enough that a viewer clips nothing the program shows.
+	camera.perspective.znear = 1.0;
+	camera.perspective.zfar = 10000.0;
+	model.cameras.push_back(camera);
+
+	tinygltf::Node node;
+	node.name = "camera";
+	node.camera = 0;
+	const vector3df position = mirrored(drawing.CameraPosition);
+	const core::vector3d<f64> eye(position.X, position.Y, position.Z);
+	const vector3df target = mirrored(drawing.CameraTarget), up = mirrored(drawing.CameraUp);
+	core::vector3d<f64> back = eye - core::vector3d<f64>(target.X, target.Y, target.Z);
+	core::vector3d<f64> right = core::vector3d<f64>(up.X, up.Y, up.Z).crossProduct(back);
+	if (back.getLengthSQ() > 0 && right.getLengthSQ() > 0)
+	{
+		back.normalize();
+		right.normalize();
+		const core::vector3d<f64> top = back.crossProduct(right);
+		const f64 m[16] = {right.X, right.Y, right.Z, 0, top.X, top.Y, top.Z, 0, back.X, back.Y, back.Z, 0, 0, 0, 0, 1};
+		node.rotation = rotationOf(m);
+	}
+	node.translation = {eye.X, eye.Y, eye.Z};
+	model.nodes.push_back(node);
+}
+
+//! The file's binary data, kept by kind while strokes are added, then laid out one view each.
+enum DataKind
+{
+	POSITIONS, // the meshes' vertices, 32-bit floats
+	TRIANGLES, // 16-bit indices
+	POINTS,    // the program's points, 32-bit floats
+	PRESSURES, // the program's pressures, 32-bit floats
+	DATA_KINDS
+};
+
 class ModelBuilder
 {
 public:
-	ModelBuilder() : OpaqueMaterial(-1), BlendMaterial(-1)
+	ModelBuilder()
 	{
 		Model.asset.version = "2.0";
 		Model.asset.generator = "Vantrel";
-		Model.buffers.resize(1);
-	}
-
-	//! Appends bytes as a new buffer view (4-byte aligned); returns its index. target 0: no vertex data.
-	int addView(const void* data, size_t bytes, int target)
-	{
-		std::vector<unsigned char>& buffer = Model.buffers[0].data;
-		tinygltf::BufferView view;
-		view.buffer = 0;
-		view.byteOffset = buffer.size();
-		view.byteLength = bytes;
-		view.target = target;
-		const unsigned char* p = static_cast<const unsigned char*>(data);
-		buffer.insert(buffer.end(), p, p + bytes);
-		buffer.resize((buffer.size() + 3) & ~(size_t)3, 0);
-		Model.bufferViews.push_back(view);
-		return (int)Model.bufferViews.size() - 1;
-	}
-
-	int addAccessor(int view, int componentType, int type, size_t count, bool normalized = false)
-	{
-		tinygltf::Accessor accessor;
-		accessor.bufferView = view;
-		accessor.componentType = componentType;
-		accessor.type = type;
-		accessor.count = count;
-		accessor.normalized = normalized;
-		Model.accessors.push_back(accessor);
-		return (int)Model.accessors.size() - 1;
-	}
-
-	int material(bool translucent)
-	{
-		int& index = translucent ? BlendMaterial : OpaqueMaterial;
-		if (index >= 0)
-			return index;
-		tinygltf::Material m;
-		m.name = translucent ? "translucent stroke" : "stroke";
-		// The strokes' colour is in their vertices; the program draws them unlit.
-		m.pbrMetallicRoughness.metallicFactor = 0.0;
-		m.pbrMetallicRoughness.roughnessFactor = 1.0;
-		m.alphaMode = translucent ? "BLEND" : "OPAQUE";
-		m.extensions[UNLIT] = tinygltf::Value(tinygltf::Value::Object());
-		if (Model.extensionsUsed.empty())
-			Model.extensionsUsed.push_back(UNLIT);
-		Model.materials.push_back(m);
-		index = (int)Model.materials.size() - 1;
-		return index;
 	}
 
 	//! One mesh and one node for the stroke; returns the node's index.
 	int addStroke(const DocumentStroke& stroke, size_t ordinal)
 	{
-		const StrokeGeometry geometry = buildStrokeGeometry(stroke);
-		const size_t n = geometry.Positions.size();
-
-		std::vector<f32> positions;
-		positions.reserve(n * 3);
-		std::vector<f64> lo(3, std::numeric_limits<f64>::infinity()), hi(3, -std::numeric_limits<f64>::infinity());
-		for (const vector3df& p : geometry.Positions)
-		{
-			const vector3df q = mirrored(p);
-			const f32 c[3] = {q.X, q.Y, q.Z};
-			for (int k = 0; k < 3; ++k)
-			{
-				positions.push_back(c[k]);
-				lo[k] = std::min(lo[k], (f64)c[k]);
-				hi[k] = std::max(hi[k], (f64)c[k]);
-			}
-		}
-		const int positionAccessor = addAccessor(addView(positions.data(), positions.size() * sizeof(f32), ARRAY_BUFFER),
-			TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, n);
-		if (n)
-		{
-			Model.accessors[positionAccessor].minValues = lo;
-			Model.accessors[positionAccessor].maxValues = hi;
-		}
-
-		const video::SColor color(stroke.Color);
-		const unsigned char rgba[4] = {srgbToLinear(color.getRed()), srgbToLinear(color.getGreen()),
-			srgbToLinear(color.getBlue()), (unsigned char)color.getAlpha()};
-		std::vector<unsigned char> colors(n * 4);
-		for (size_t v = 0; v < n; ++v)
-			std::memcpy(&colors[v * 4], rgba, 4);
-		const int colorAccessor = addAccessor(addView(colors.data(), colors.size(), ARRAY_BUFFER),
-			TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE, TINYGLTF_TYPE_VEC4, n, true);
-
-		// Mirroring turns the triangles' winding round: swap two corners to keep their front.
-		int indexAccessor;
-		const size_t triangles = geometry.Indices.size() / 3;
-		if (n <= 65536)
-		{
-			std::vector<u16> indices(geometry.Indices.size());
-			for (size_t t = 0; t < triangles; ++t)
-			{
-				indices[t * 3] = (u16)geometry.Indices[t * 3];
-				indices[t * 3 + 1] = (u16)geometry.Indices[t * 3 + 2];
-				indices[t * 3 + 2] = (u16)geometry.Indices[t * 3 + 1];
-			}
-			indexAccessor = addAccessor(addView(indices.data(), indices.size() * 2, ELEMENT_ARRAY_BUFFER),
-				TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT, TINYGLTF_TYPE_SCALAR, indices.size());
-		}
-		else
-		{
-			// Past 2,730 blocks a stroke has more vertices than 16-bit indices reach.
-			std::vector<u32> indices(geometry.Indices.size());
-			for (size_t t = 0; t < triangles; ++t)
-			{
-				indices[t * 3] = geometry.Indices[t * 3];
-				indices[t * 3 + 1] = geometry.Indices[t * 3 + 2];
-				indices[t * 3 + 2] = geometry.Indices[t * 3 + 1];
-			}
-			indexAccessor = addAccessor(addView(indices.data(), indices.size() * 4, ELEMENT_ARRAY_BUFFER),
-				TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT, TINYGLTF_TYPE_SCALAR, indices.size());
-		}
-
-		// The program's own copy of the path, in drawing-root space, unmirrored.
-		const int pointsAccessor = addAccessor(addView(stroke.Points.data(), stroke.Points.size() * sizeof(vector3df), 0),
-			TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, stroke.Points.size());
-
-		tinygltf::Primitive primitive;
-		primitive.attributes["POSITION"] = positionAccessor;
-		primitive.attributes["COLOR_0"] = colorAccessor;
-		primitive.indices = indexAccessor;
-		primitive.material = material(color.getAlpha() < 255);
-		primitive.mode = TINYGLTF_MODE_TRIANGLES;
-
 		const std::string name = "stroke " + std::to_string(ordinal);
 		tinygltf::Mesh mesh;
 		mesh.name = name;
-		mesh.primitives.push_back(primitive);
-		Model.meshes.push_back(mesh);
-
 		tinygltf::Node node;
 		node.name = name;
+
+		// The mesh other programs show, in the stroke's space, Z mirrored.
+		const ViewerMesh viewer = buildViewerMesh(stroke, 65535);
+		std::vector<unsigned char>& positions = Data[POSITIONS];
+		const size_t firstPosition = positions.size();
+		positions.resize(firstPosition + viewer.Positions.size() * sizeof(vector3df));
+		for (size_t v = 0; v < viewer.Positions.size(); ++v)
+		{
+			const vector3df p = mirrored(viewer.Positions[v]);
+			std::memcpy(&positions[firstPosition + v * sizeof(vector3df)], &p, sizeof(vector3df));
+		}
+		for (const ViewerMesh::Part& part : viewer.Parts)
+		{
+			tinygltf::Primitive primitive;
+			const int position = addAccessor(POSITIONS, firstPosition + (size_t)part.FirstVertex * sizeof(vector3df),
+				TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, part.VertexCount);
+			core::aabbox3df box(mirrored(viewer.Positions[part.FirstVertex]));
+			for (u32 v = 1; v < part.VertexCount; ++v)
+				box.addInternalPoint(mirrored(viewer.Positions[part.FirstVertex + v]));
+			Model.accessors[(size_t)position].minValues = {box.MinEdge.X, box.MinEdge.Y, box.MinEdge.Z};
+			Model.accessors[(size_t)position].maxValues = {box.MaxEdge.X, box.MaxEdge.Y, box.MaxEdge.Z};
+			primitive.attributes["POSITION"] = position;
+			primitive.indices = addAccessor(TRIANGLES, append(TRIANGLES, part.Triangles.data(), part.Triangles.size() * 2, 2),
+				TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT, TINYGLTF_TYPE_SCALAR, part.Triangles.size());
+			primitive.material = material(stroke.Color);
+			primitive.mode = TINYGLTF_MODE_TRIANGLES;
+			mesh.primitives.push_back(primitive);
+		}
+		Model.meshes.push_back(mesh);
 		node.mesh = (int)Model.meshes.size() - 1;
+
+		// The program's own copy of the path, in the stroke's space, unmirrored.
+		const size_t pointBytes = stroke.Points.size() * sizeof(vector3df);
 		tinygltf::Value::Object data;
-		data["points"] = tinygltf::Value(pointsAccessor);
+		data["points"] = tinygltf::Value(addAccessor(POINTS, append(POINTS, stroke.Points.data(), pointBytes, 4),
+			TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, stroke.Points.size()));
 		// Beside the accessor's number, what it holds: a program that rewrites the file may
 		// renumber the accessors, and the reader then finds the points by these.
 		data["pointsCount"] = tinygltf::Value((int)stroke.Points.size());
-		data["pointsChecksum"] = tinygltf::Value(formatChecksum(
-			fnv1a(reinterpret_cast<const unsigned char*>(stroke.Points.data()), stroke.Points.size() * sizeof(vector3df))));
+		data["pointsChecksum"] = tinygltf::Value(
+			formatChecksum(fnv1a(reinterpret_cast<const unsigned char*>(stroke.Points.data()), pointBytes)));
 		// A mouse stroke's pressures are all 1: they are not written.
 		if (std::any_of(stroke.Pressures.begin(), stroke.Pressures.end(), [](f32 p) { return p != 1.f; }))
 		{
 			const size_t bytes = stroke.Pressures.size() * sizeof(f32);
-			data["pressures"] = tinygltf::Value(addAccessor(addView(stroke.Pressures.data(), bytes, 0),
+			data["pressures"] = tinygltf::Value(addAccessor(PRESSURES, append(PRESSURES, stroke.Pressures.data(), bytes, 4),
 				TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_SCALAR, stroke.Pressures.size()));
 			data["pressuresCount"] = tinygltf::Value((int)stroke.Pressures.size());
 			data["pressuresChecksum"] = tinygltf::Value(
@@ -302,48 +299,102 @@ public:
 		return (int)Model.nodes.size() - 1;
 	}
 
+	//! Bytes of binary data so far.
+	size_t dataSize() const
+	{
+		size_t n = 0;
+		for (const std::vector<unsigned char>& d : Data)
+			n += d.size();
+		return n;
+	}
+
+	//! Lays the data out in the one buffer, a view for each kind there is, and points the
+	//! accessors at them. An empty drawing has no buffer (one of length 0 is not allowed).
+	void finishData()
+	{
+		if (dataSize() == 0)
+			return;
+		Model.buffers.resize(1);
+		std::vector<unsigned char>& buffer = Model.buffers[0].data;
+		buffer.reserve(dataSize());
+		int views[DATA_KINDS];
+		for (int kind = 0; kind < DATA_KINDS; ++kind)
+		{
+			views[kind] = -1;
+			if (Data[kind].empty())
+				continue;
+			tinygltf::BufferView view;
+			view.buffer = 0;
+			view.byteOffset = buffer.size();
+			view.byteLength = Data[kind].size();
+			view.byteStride = kind == POSITIONS ? sizeof(vector3df) : 0;
+			view.target = kind == POSITIONS ? ARRAY_BUFFER : kind == TRIANGLES ? ELEMENT_ARRAY_BUFFER : 0;
+			buffer.insert(buffer.end(), Data[kind].begin(), Data[kind].end());
+			buffer.resize((buffer.size() + 3) & ~(size_t)3, 0);
+			std::vector<unsigned char>().swap(Data[kind]);
+			Model.bufferViews.push_back(view);
+			views[kind] = (int)Model.bufferViews.size() - 1;
+		}
+		for (tinygltf::Accessor& accessor : Model.accessors)
+			accessor.bufferView = views[accessor.bufferView];
+	}
+
 	tinygltf::Model Model;
 
 private:
-	int OpaqueMaterial;
-	int BlendMaterial;
-};
+	//! Appends bytes of a kind, aligned to align; returns their offset among that kind's.
+	size_t append(DataKind kind, const void* bytes, size_t n, size_t align)
+	{
+		std::vector<unsigned char>& d = Data[kind];
+		d.resize((d.size() + align - 1) / align * align, 0);
+		const size_t at = d.size();
+		const unsigned char* p = static_cast<const unsigned char*>(bytes);
+		d.insert(d.end(), p, p + n);
+		return at;
+	}
 
-//! The twist as glTF translation and rotation (it is rigid), mirrored into glTF's space.
-void setDrawingTransform(tinygltf::Node& node, const core::matrix4& twist)
-{
-	f64 m[16];
-	for (int i = 0; i < 16; ++i)
-		m[i] = mirroredElement(twist, i);
-	auto R = [&](int r, int c) { return m[4 * c + r]; };
-	f64 w, x, y, z;
-	const f64 trace = R(0, 0) + R(1, 1) + R(2, 2);
-	if (trace > 0)
+	//! An accessor into the data of kind (its view is set by finishData).
+	int addAccessor(DataKind kind, size_t byteOffset, int componentType, int type, size_t count, bool normalized = false)
 	{
-		const f64 s = std::sqrt(trace + 1.0) * 2;
-		w = 0.25 * s; x = (R(2, 1) - R(1, 2)) / s; y = (R(0, 2) - R(2, 0)) / s; z = (R(1, 0) - R(0, 1)) / s;
+		tinygltf::Accessor accessor;
+		accessor.bufferView = kind;
+		accessor.byteOffset = byteOffset;
+		accessor.componentType = componentType;
+		accessor.type = type;
+		accessor.count = count;
+		accessor.normalized = normalized;
+		Model.accessors.push_back(accessor);
+		return (int)Model.accessors.size() - 1;
 	}
-	else if (R(0, 0) > R(1, 1) && R(0, 0) > R(2, 2))
+
+	//! The material of a colour: the colour itself, linear, as the base colour of an unlit
+	//! material; translucent ones blend. One per colour in the drawing.
+	int material(u32 argb)
 	{
-		const f64 s = std::sqrt(1.0 + R(0, 0) - R(1, 1) - R(2, 2)) * 2;
-		w = (R(2, 1) - R(1, 2)) / s; x = 0.25 * s; y = (R(0, 1) + R(1, 0)) / s; z = (R(0, 2) + R(2, 0)) / s;
+		const auto known = Materials.find(argb);
+		if (known != Materials.end())
+			return known->second;
+		const video::SColor color(argb);
+		char name[48];
+		std::snprintf(name, sizeof name, color.getAlpha() < 255 ? "translucent stroke #%06x alpha %u" : "stroke #%06x",
+			argb & 0xFFFFFFu, color.getAlpha());
+		tinygltf::Material m;
+		m.name = name;
+		m.pbrMetallicRoughness.baseColorFactor = {srgbToLinear(color.getRed()), srgbToLinear(color.getGreen()),
+			srgbToLinear(color.getBlue()), color.getAlpha() / 255.0};
+		m.pbrMetallicRoughness.metallicFactor = 0.0;
+		m.pbrMetallicRoughness.roughnessFactor = 1.0;
+		m.alphaMode = color.getAlpha() < 255 ? "BLEND" : "OPAQUE";
+		m.extensions[UNLIT] = tinygltf::Value(tinygltf::Value::Object());
+		Model.materials.push_back(m);
+		const int index = (int)Model.materials.size() - 1;
+		Materials[argb] = index;
+		return index;
 	}
-	else if (R(1, 1) > R(2, 2))
-	{
-		const f64 s = std::sqrt(1.0 + R(1, 1) - R(0, 0) - R(2, 2)) * 2;
-		w = (R(0, 2) - R(2, 0)) / s; x = (R(0, 1) + R(1, 0)) / s; y = 0.25 * s; z = (R(1, 2) + R(2, 1)) / s;
-	}
-	else
-	{
-		const f64 s = std::sqrt(1.0 + R(2, 2) - R(0, 0) - R(1, 1)) * 2;
-		w = (R(1, 0) - R(0, 1)) / s; x = (R(0, 2) + R(2, 0)) / s; y = (R(1, 2) + R(2, 1)) / s; z = 0.25 * s;
-	}
-	const f64 length = std::sqrt(w * w + x * x + y * y + z * z);
-	if (length > 0 && !(x == 0 && y == 0 && z == 0))
-		node.rotation = {x / length, y / length, z / length, w / length};
-	if (m[12] != 0 || m[13] != 0 || m[14] != 0)
-		node.translation = {m[12], m[13], m[14]};
-}
+
+	std::vector<unsigned char> Data[DATA_KINDS];
+	std::map<u32, int> Materials;
+};
 
 // ---------------------------------------------------------------------------------------
 // Reading. Every check names the field it found wrong; nothing is kept from a bad file.
@@ -976,17 +1027,19 @@ bool writeGlb(const Document& drawing, std::ostream& out, std::string& error)
 			return false;
 		}
 		root.children.push_back(builder.addStroke(drawing.Strokes[i], i + 1));
-		if (model.buffers[0].data.size() > MAX_BINARY_SIZE)
+		if (builder.dataSize() > MAX_BINARY_SIZE)
 		{
 			error = "the drawing is too large for one glTF binary file (4 GB)";
 			return false;
 		}
 	}
+	builder.finishData();
+	if (!model.materials.empty())
+		model.extensionsUsed = {UNLIT};
 	model.nodes.push_back(root);
 	const int rootIndex = (int)model.nodes.size() - 1;
-	// An empty drawing has no binary data: a buffer of length 0 is not allowed.
-	if (model.buffers[0].data.empty())
-		model.buffers.clear();
+	addCamera(model, drawing);
+	const int cameraIndex = (int)model.nodes.size() - 1;
 
 	tinygltf::Value::Object camera;
 	camera["position"] = vectorValue(drawing.CameraPosition);
@@ -1013,10 +1066,14 @@ bool writeGlb(const Document& drawing, std::ostream& out, std::string& error)
 	data["brush"] = tinygltf::Value(std::move(brush));
 	tinygltf::Value::Object extras;
 	extras[EXTRAS_KEY] = tinygltf::Value(std::move(data));
+	// The backdrop for viewers: linear, as glTF's colours are.
+	const video::SColor backdrop(drawing.BackdropColor);
+	extras["background"] = tinygltf::Value(tinygltf::Value::Array{number(srgbToLinear(backdrop.getRed())),
+		number(srgbToLinear(backdrop.getGreen())), number(srgbToLinear(backdrop.getBlue()))});
 
 	tinygltf::Scene scene;
 	scene.name = "Vantrel drawing";
-	scene.nodes.push_back(rootIndex);
+	scene.nodes = {rootIndex, cameraIndex};
 	scene.extras = tinygltf::Value(std::move(extras));
 	model.scenes.push_back(scene);
 	model.defaultScene = 0;

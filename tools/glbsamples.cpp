@@ -1,9 +1,13 @@
 // Writes the drawings that independent glTF readers are tested with (an empty drawing, a few
 // strokes, a translucent stroke, a twisted drawing with a stroke moved, turned and scaled, one
-// stroke of 10,000 points) into a directory, and prints for each file the vertex count of every mesh, one line per file:
-//   name.glb count count ...
+// stroke of 10,000 points, a coil of 7,000 points whose mesh needs more than one primitive,
+// 256 strokes with every level of every colour channel and of alpha)
+// into a directory, and prints for each file, per stroke, the vertex counts of its mesh's
+// primitives joined by "+", one line per file:
+//   name.glb count count+count ...
 #include "document/Document.h"
 #include "document/GlbFile.h"
+#include "document/ViewerMesh.h"
 
 #include <cmath>
 #include <cstdio>
@@ -38,7 +42,11 @@ static bool write(const std::string& dir, const char* name, const Document& d)
 	}
 	std::printf("%s", name);
 	for (const DocumentStroke& s : d.Strokes)
-		std::printf(" %zu", buildStrokeGeometry(s).Positions.size());
+	{
+		const ViewerMesh mesh = buildViewerMesh(s, 65535);
+		for (size_t i = 0; i < mesh.Parts.size(); ++i)
+			std::printf("%s%u", i ? "+" : " ", mesh.Parts[i].VertexCount);
+	}
 	std::printf("\n");
 	return true;
 }
@@ -76,8 +84,29 @@ int main(int argc, char** argv)
 	Document longStroke;
 	longStroke.Strokes.push_back(wave(10000, 0.f, 0xFFFFFFFF, 2.f, 1.f));
 
+	// Tight enough that every point needs its ring: more vertices than 16-bit indices reach.
+	Document coil;
+	DocumentStroke turns = wave(2, 0.f, 0xFF8040C0, 1.f, 0.5f);
+	turns.Points.clear();
+	for (int i = 0; i < 7000; ++i)
+		turns.Points.push_back(vector3df(3.f * std::cos(0.3f * (f32)i), 3.f * std::sin(0.3f * (f32)i), -40.f + 0.011f * (f32)i));
+	coil.Strokes.push_back(turns);
+
+	// Stroke i: red i, green 255 - i, blue 7i (mod 256), alpha 255 - i; on a backdrop that is
+	// no grey, seen from an orbited camera.
+	Document colours;
+	for (u32 i = 0; i < 256; ++i)
+	{
+		DocumentStroke s = wave(2, -60.f + 0.47f * (f32)i, ((255 - i) << 24) | (i << 16) | ((255 - i) << 8) | (i * 7 % 256), 0.2f, 1.f);
+		colours.Strokes.push_back(s);
+	}
+	colours.BackdropColor = 0xFF1E2A3B;
+	colours.CameraPosition = vector3df(70.f, 20.f, -70.f);
+	colours.CameraTarget = vector3df(0.f, 5.f, 0.f);
+	colours.OrbitYaw = 45.f;
+
 	const bool ok = write(dir, "empty.glb", empty) && write(dir, "few.glb", few)
 		&& write(dir, "translucent.glb", translucent) && write(dir, "twisted.glb", twisted)
-		&& write(dir, "long.glb", longStroke);
+		&& write(dir, "long.glb", longStroke) && write(dir, "coil.glb", coil) && write(dir, "colours.glb", colours);
 	return ok ? 0 : 1;
 }

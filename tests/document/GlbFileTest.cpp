@@ -2,6 +2,7 @@
 // refused with a message that names the fault. Files are taken apart with nlohmann-json,
 // not with the program's reader.
 #include "DocumentTestSupport.h"
+#include "bench/SketchSupport.h"
 #include "document/GlbFile.h"
 
 #include <nlohmann/json.hpp>
@@ -185,42 +186,100 @@ TEST(GlbFile, GivesBackEveryFieldBitForBit)
 	EXPECT_EQ(out.BrushKind, in.BrushKind);
 }
 
-TEST(GlbFile, MeshesSuitOtherPrograms)
+//! An sRGB level from a glTF colour factor (linear), as viewers convert it for the screen.
+int srgbLevel(double linear)
 {
-	const std::vector<unsigned char> glb = toGlb(sampleDrawing());
+	const double s = linear <= 0.0031308 ? linear * 12.92 : 1.055 * std::pow(linear, 1 / 2.4) - 0.055;
+	return (int)std::lround(s * 255);
+}
+
+TEST(GlbFile, MeshesColoursAndViewSuitOtherPrograms)
+{
+	Document d = sampleDrawing();
+	// Every level of every channel and of alpha: stroke i is red i, green 255 - i, blue 7i, alpha 255 - i.
+	for (u32 i = 0; i < 256; ++i)
+	{
+		DocumentStroke s = d.Strokes[0];
+		s.Color = (255 - i) << 24 | i << 16 | (255 - i) << 8 | (i * 7 % 256);
+		d.Strokes.push_back(s);
+	}
+	const std::vector<unsigned char> glb = toGlb(d);
 	const json j = jsonChunk(glb);
-	// One node carrying the twist, one mesh node per stroke under it.
+	Document back;
+	std::string error;
+	ASSERT_TRUE(fromGlb(glb, back, error)) << error;
+
+	// The scene: the drawing node carrying the twist, and the camera as the program had it.
 	const int drawing = j["scenes"][0]["extras"]["vantrel"]["drawing"];
-	EXPECT_EQ(j["scenes"][0]["nodes"], json::array({drawing}));
-	ASSERT_EQ(j["nodes"][drawing]["children"].size(), 2u);
-	EXPECT_TRUE(j["nodes"][drawing].contains("rotation"));
-	EXPECT_TRUE(j["nodes"][drawing].contains("translation"));
-	for (int i = 0; i < 2; ++i)
+	ASSERT_EQ(j["scenes"][0]["nodes"].size(), 2u);
+	EXPECT_EQ(j["scenes"][0]["nodes"][0], drawing);
+	const json& camera = j["nodes"][(int)j["scenes"][0]["nodes"][1]];
+	EXPECT_EQ(j["cameras"][(int)camera["camera"]]["perspective"]["yfov"], d.CameraFov);
+	EXPECT_EQ(j["cameras"][(int)camera["camera"]]["perspective"]["aspectRatio"], d.CameraAspect);
+	const core::vector3df eye(camera["translation"][0], camera["translation"][1], -(float)camera["translation"][2]);
+	EXPECT_TRUE(eye.equals(d.CameraPosition)) << eye.X << " " << eye.Y << " " << eye.Z;
+	// glTF cameras look along their -Z: the rotation takes it to the target, mirrored.
+	const json& q = camera["rotation"];
+	core::quaternion turn((float)q[0], (float)q[1], (float)q[2], (float)q[3]);
+	core::vector3df forward = turn * core::vector3df(0.f, 0.f, -1.f), up = turn * core::vector3df(0.f, 1.f, 0.f);
+	forward.Z = -forward.Z;
+	up.Z = -up.Z;
+	const core::vector3df look = (d.CameraTarget - d.CameraPosition).normalize();
+	EXPECT_TRUE(forward.equals(look, 1e-5f));
+	// Up as the engine's camera takes it: square to the line of sight.
+	EXPECT_TRUE(up.equals((d.CameraUp - look * look.dotProduct(d.CameraUp)).normalize(), 1e-5f));
+	// The backdrop for viewers, linear, and back to its own sRGB levels.
+	const video::SColor backdrop(d.BackdropColor);
+	const json& background = j["scenes"][0]["extras"]["background"];
+	EXPECT_EQ(std::vector<int>({srgbLevel(background[0]), srgbLevel(background[1]), srgbLevel(background[2])}),
+		std::vector<int>({(int)backdrop.getRed(), (int)backdrop.getGreen(), (int)backdrop.getBlue()}));
+
+	// Each stroke shows its own colour: the material's, exact to the level, blended below full
+	// alpha, and the program reads every level back.
+	ASSERT_EQ(j["nodes"][drawing]["children"].size(), d.Strokes.size());
+	for (size_t i = 0; i < d.Strokes.size(); ++i)
 	{
 		const json& node = j["nodes"][(int)j["nodes"][drawing]["children"][i]];
-		const json& primitive = j["meshes"][(int)node["mesh"]]["primitives"][0];
-		EXPECT_TRUE(primitive["attributes"].contains("POSITION"));
-		EXPECT_TRUE(primitive["attributes"].contains("COLOR_0"));
-		const json& position = j["accessors"][(int)primitive["attributes"]["POSITION"]];
-		// 22 used vertices per block: the two unused ones of each block are left out.
-		EXPECT_EQ(position["count"], 22 * (i == 0 ? 4 : 5));
-		EXPECT_TRUE(position.contains("min") && position.contains("max"));
-		// The first stroke has alpha 0x80: blended.
-		EXPECT_EQ(j["materials"][(int)primitive["material"]].value("alphaMode", "OPAQUE"), i == 0 ? "BLEND" : "OPAQUE");
+		const video::SColor color(d.Strokes[i].Color);
+		for (const json& primitive : j["meshes"][(int)node["mesh"]]["primitives"])
+		{
+			EXPECT_EQ(primitive["attributes"].size(), 1u);
+			EXPECT_TRUE(j["accessors"][(int)primitive["attributes"]["POSITION"]].contains("min"));
+			const json& material = j["materials"][(int)primitive["material"]];
+			const json& factor = material["pbrMetallicRoughness"]["baseColorFactor"];
+			EXPECT_EQ(std::vector<int>({srgbLevel(factor[0]), srgbLevel(factor[1]), srgbLevel(factor[2]),
+						  (int)std::lround((double)factor[3] * 255)}),
+				std::vector<int>({(int)color.getRed(), (int)color.getGreen(), (int)color.getBlue(), (int)color.getAlpha()}))
+				<< i;
+			EXPECT_EQ(material.value("alphaMode", "OPAQUE"), color.getAlpha() < 255 ? "BLEND" : "OPAQUE");
+			EXPECT_TRUE(material["extensions"].contains("KHR_materials_unlit"));
+		}
+		EXPECT_EQ(back.Strokes[i].Color, d.Strokes[i].Color);
 	}
+
 	// The second stroke's placement is its node's matrix, mirrored into glTF's space like the
 	// meshes: (x, y, z) -> (x, y, -z) before and after. The first, as drawn, has none.
 	const json& first = j["nodes"][(int)j["nodes"][drawing]["children"][0]];
 	const json& second = j["nodes"][(int)j["nodes"][drawing]["children"][1]];
 	EXPECT_FALSE(first.contains("matrix"));
 	EXPECT_FALSE(first["extras"]["vantrel"].contains("placement"));
-	const core::matrix4 placement = sampleDrawing().Strokes[1].Placement;
+	const core::matrix4 placement = d.Strokes[1].Placement;
 	ASSERT_EQ(second["matrix"].size(), 16u);
 	for (int i = 0; i < 16; ++i)
 	{
 		const bool flipped = (i % 4 == 2) != (i / 4 == 2);
 		EXPECT_EQ((float)second["matrix"][i], flipped ? -placement[i] : placement[i]) << i;
 	}
+}
+
+TEST(GlbFile, AtMost150BytesAPoint)
+{
+	// A sketch of 1,000 strokes of 200 points (every fifth translucent, brushes of radius 1
+	// to 8), and one wavy stroke of 10,000 points.
+	Document wave;
+	wave.Strokes.push_back(makeSketch(1, 10000).Strokes[0]);
+	for (const Document& d : {makeSketch(1000, 200), wave})
+		EXPECT_LE(toGlb(d).size(), 150 * d.pointCount());
 }
 
 TEST(GlbFile, RefusesPlacementsThatAreNotFiniteOrSingular)
