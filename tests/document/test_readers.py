@@ -9,6 +9,7 @@ import json
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -94,6 +95,51 @@ class Readers(unittest.TestCase):
 		self.assertEqual(run.returncode, 0, text)
 		self.assertEqual(sorted(l.split(":")[0] for l in text.splitlines() if ": ok: " in l), sorted(self.lines), text)
 
+
+	def test_three_check_finds_what_is_wrong(self):
+		# twisted.glb with one thing changed at a time, each of which a viewer would show wrong.
+		data = open(self.path("twisted.glb"), "rb").read()
+		size = struct.unpack_from("<I", data, 12)[0]
+
+		def drawing(g):
+			return g["nodes"][g["scenes"][0]["extras"]["vantrel"]["drawing"]]
+
+		def stroke2(g):
+			return g["nodes"][drawing(g)["children"][1]]
+
+		def colour(g):  # stroke 2's baseColorFactor
+			material = g["meshes"][stroke2(g)["mesh"]]["primitives"][0]["material"]
+			return g["materials"][material]["pbrMetallicRoughness"]["baseColorFactor"]
+
+		def camera(g):
+			return next(n for n in g["nodes"] if "camera" in n)
+
+		def add(values, index, amount):
+			values[index] += amount
+
+		cases = [
+			("stroke 2: shown in", lambda g: add(colour(g), 1, 0.05 if colour(g)[1] < 0.5 else -0.05)),
+			("stroke 2: opacity", lambda g: add(colour(g), 3, -2 / 255)),
+			("stroke 2: its geometry spans", lambda g: [add(stroke2(g)["matrix"], k, stroke2(g)["matrix"][k] * 0.2) for k in range(12)]),
+			("is not the twist mirrored", lambda g: add(drawing(g)["translation"], 2, 1)),
+			("camera at", lambda g: add(camera(g)["translation"], 2, 1)),
+			("camera field of view", lambda g: g["cameras"][0]["perspective"].update(yfov=1.0)),
+			("background", lambda g: add(g["scenes"][0]["extras"]["background"], 0, 0.5)),
+		]
+		for expected, change in cases:
+			with self.subTest(change=expected):
+				gltf = json.loads(data[20:20 + size])
+				change(gltf)
+				text = json.dumps(gltf).encode()
+				text += b" " * (-len(text) % 4)
+				chunks = struct.pack("<II", len(text), 0x4E4F534A) + text + data[20 + size:]
+				with open(self.path("changed.glb"), "wb") as f:
+					f.write(struct.pack("<III", 0x46546C67, 2, 12 + len(chunks)) + chunks)
+				run = subprocess.run(["node", os.path.join(HERE, "three_check.mjs"), os.path.dirname(VALIDATOR),
+					self.path("changed.glb"), self.lines["twisted.glb"]], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+				out = run.stdout.decode(errors="replace")
+				self.assertEqual(run.returncode, 1, out)
+				self.assertIn(expected, out)
 
 if __name__ == "__main__":
 	parser = argparse.ArgumentParser(add_help=False)

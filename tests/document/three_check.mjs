@@ -109,7 +109,7 @@ async function check(file, counts) {
 		fail('three.js shows ' + drawing.children.length + ' objects under the drawing node, the file has ' + strokeNodes.length + ' strokes');
 	let vertices = 0;
 	let meshCount = 0;
-	const shown = new Set();
+	let exact = 0;
 	for (let i = 0; i < Math.min(strokeNodes.length, drawing.children.length); ++i) {
 		const label = 'stroke ' + (i + 1);
 		const object = drawing.children[i];
@@ -154,7 +154,7 @@ async function check(file, counts) {
 			const showsRgb = [m.color.r, m.color.g, m.color.b].map((c) => Math.round(toSrgb(c) * 255));
 			const threeHex = m.color.getHex(); // three's own conversion to sRGB
 			const threeRgb = [threeHex >> 16, (threeHex >> 8) & 255, threeHex & 255];
-			shown.add(threeHex);
+			if (threeRgb.every((c, k) => c === rgb[k]) && Math.round(m.opacity * 255) === alpha) exact += 1;
 			if (!m.isMeshBasicMaterial) fail(label + ': shown lit (' + m.type + '), not in its flat colour');
 			if (m.vertexColors || mesh.geometry.attributes.color)
 				fail(label + ': has vertex colours, which three.js multiplies into the material\'s');
@@ -211,8 +211,8 @@ async function check(file, counts) {
 			fail('background ' + JSON.stringify(background) + ' shows as ' + hex(backRgb) + ', the backdrop is ' + hex(backdrop));
 	}
 
-	const summary = strokeNodes.length + ' strokes, ' + meshCount + ' meshes, ' + vertices + ' vertices, '
-		+ shown.size + ' colours, ' + cameraLine.concat(['backdrop ' + hex(backdrop)]).join(', ');
+	const summary = strokeNodes.length + ' strokes, ' + meshCount + ' meshes (' + exact + ' in the exact colour and alpha), '
+		+ vertices + ' vertices, ' + cameraLine.concat(['backdrop ' + hex(backdrop)]).join(', ');
 	return { failures, summary };
 }
 
