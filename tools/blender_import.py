@@ -122,7 +122,11 @@ def report_file(bpy, path):
 		if not report["imported"]:
 			report["problems"].append("the importer returned %s" % sorted(result))
 	except Exception as e:  # the importer raises RuntimeError with its message
-		report["problems"].append("does not import: %s" % str(e).strip())
+		# Blender gives "Error: <message>", or a Python traceback: keep the exception's line.
+		text = str(e).strip()
+		lines = [l.strip() for l in text.splitlines() if l.strip()]
+		errors = [l for l in lines if l.split(":")[0].endswith("Error") and " " not in l.split(":")[0]]
+		report["problems"].append("does not import: %s" % (errors[-1] if errors else lines[0] if lines else text))
 		return report
 	scene = bpy.context.scene
 	gltf = glb_json(path) or {}
