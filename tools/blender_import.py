@@ -64,7 +64,7 @@ def glb_json(path):
 		return None
 
 
-def material_colour(bpy, obj, mat):
+def material_colour(obj, mat):
 	"""The colour an imported unlit material shows: (linear rgb, alpha, where it comes from).
 
 	The importer builds Material Output <- [Mix with Transparent, Fac = alpha] <- [Mix with
@@ -184,7 +184,7 @@ def report_file(bpy, path):
 		mesh = obj.data
 		mats = [slot.material for slot in obj.material_slots] or [None]
 		mat = mats[0]
-		rgb, alpha, source = material_colour(bpy, obj, mat)
+		rgb, alpha, source = material_colour(obj, mat)
 		entry = {"name": obj.name, "parent": obj.parent.name if obj.parent else None,
 			"vertices": len(mesh.vertices), "faces": len(mesh.polygons),
 			"material": mat.name if mat else None, "materials": len(mats),
