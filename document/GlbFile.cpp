@@ -21,12 +21,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <limits>
 #include <map>
 #include <new>
 #include <set>
 #include <streambuf>
+#include <thread>
 #include <tuple>
 
 using namespace irr;
@@ -219,7 +221,7 @@ public:
 	}
 
 	//! One mesh and one node for the stroke; returns the node's index.
-	int addStroke(const DocumentStroke& stroke, size_t ordinal)
+	int addStroke(const DocumentStroke& stroke, const ViewerMesh& viewer, size_t ordinal)
 	{
 		const std::string name = "stroke " + std::to_string(ordinal);
 		tinygltf::Mesh mesh;
@@ -228,7 +230,6 @@ public:
 		node.name = name;
 
 		// The mesh other programs show, in the stroke's space, Z mirrored.
-		const ViewerMesh viewer = buildViewerMesh(stroke, 65535);
 		std::vector<unsigned char>& positions = Data[POSITIONS];
 		const size_t firstPosition = positions.size();
 		positions.resize(firstPosition + viewer.Positions.size() * sizeof(vector3df));
@@ -297,6 +298,22 @@ public:
 		node.extras = tinygltf::Value(std::move(extras));
 		Model.nodes.push_back(node);
 		return (int)Model.nodes.size() - 1;
+	}
+
+	//! Makes room for the data of these strokes and meshes at once.
+	void reserve(const std::vector<DocumentStroke>& strokes, const std::vector<ViewerMesh>& meshes)
+	{
+		size_t bytes[DATA_KINDS] = {0, 0, 0, 0};
+		for (size_t i = 0; i < strokes.size(); ++i)
+		{
+			bytes[POSITIONS] += meshes[i].Positions.size() * sizeof(vector3df);
+			for (const ViewerMesh::Part& part : meshes[i].Parts)
+				bytes[TRIANGLES] += part.Triangles.size() * 2 + 2;
+			bytes[POINTS] += strokes[i].Points.size() * sizeof(vector3df);
+			bytes[PRESSURES] += strokes[i].Pressures.size() * sizeof(f32);
+		}
+		for (int kind = 0; kind < DATA_KINDS; ++kind)
+			Data[kind].reserve(bytes[kind]);
 	}
 
 	//! Bytes of binary data so far.
@@ -1007,16 +1024,56 @@ std::string systemError()
 	return std::strerror(errno);
 }
 
+//! The strokes' viewer meshes, which take most of a save's time: a big drawing's on two threads.
+std::vector<ViewerMesh> buildViewerMeshes(const std::vector<DocumentStroke>& strokes)
+{
+	std::vector<ViewerMesh> meshes(strokes.size());
+	auto build = [&](size_t from, size_t to) {
+		for (size_t i = from; i < to; ++i)
+			meshes[i] = buildViewerMesh(strokes[i], 65535);
+	};
+	// Split where half of the points are behind, so that both threads have as much to do.
+	size_t points = 0, half = 0;
+	for (const DocumentStroke& s : strokes)
+		points += s.Points.size();
+	for (size_t behind = 0; half < strokes.size() && 2 * behind < points; ++half)
+		behind += strokes[half].Points.size();
+	if (points < 20000)
+	{
+		build(0, strokes.size());
+		return meshes;
+	}
+	// What the second thread throws (running out of memory) is thrown here, after it ended.
+	std::exception_ptr failure;
+	std::thread second([&] {
+		try
+		{
+			build(half, strokes.size());
+		}
+		catch (...)
+		{
+			failure = std::current_exception();
+		}
+	});
+	try
+	{
+		build(0, half);
+	}
+	catch (...)
+	{
+		second.join();
+		throw;
+	}
+	second.join();
+	if (failure)
+		std::rethrow_exception(failure);
+	return meshes;
+}
+
 } // namespace
 
 bool writeGlb(const Document& drawing, std::ostream& out, std::string& error)
 {
-	ModelBuilder builder;
-	tinygltf::Model& model = builder.Model;
-
-	tinygltf::Node root;
-	root.name = "drawing";
-	setDrawingTransform(root, drawing.DrawingTransform);
 	for (size_t i = 0; i < drawing.Strokes.size(); ++i)
 	{
 		const DocumentStroke& stroke = drawing.Strokes[i];
@@ -1026,7 +1083,18 @@ bool writeGlb(const Document& drawing, std::ostream& out, std::string& error)
 				+ " pressures for " + std::to_string(stroke.Points.size()) + " points";
 			return false;
 		}
-		root.children.push_back(builder.addStroke(drawing.Strokes[i], i + 1));
+	}
+	const std::vector<ViewerMesh> meshes = buildViewerMeshes(drawing.Strokes);
+	ModelBuilder builder;
+	tinygltf::Model& model = builder.Model;
+	builder.reserve(drawing.Strokes, meshes);
+
+	tinygltf::Node root;
+	root.name = "drawing";
+	setDrawingTransform(root, drawing.DrawingTransform);
+	for (size_t i = 0; i < drawing.Strokes.size(); ++i)
+	{
+		root.children.push_back(builder.addStroke(drawing.Strokes[i], meshes[i], i + 1));
 		if (builder.dataSize() > MAX_BINARY_SIZE)
 		{
 			error = "the drawing is too large for one glTF binary file (4 GB)";

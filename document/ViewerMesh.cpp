@@ -49,6 +49,22 @@ f32 widthAt(const DocumentStroke& stroke, size_t i)
 	return 1.f - 0.9f * (1.f - (p >= 1.f ? 1.f : (p > 0.f ? p : 0.f)));
 }
 
+//! The sine and cosine of each side's angle.
+struct Sides
+{
+	Sides()
+	{
+		for (u32 j = 0; j < SIDES; ++j)
+		{
+			const f64 angle = 2.0 * 3.14159265358979323846 * j / SIDES;
+			Sin[j] = std::sin(angle);
+			Cos[j] = std::cos(angle);
+		}
+	}
+	f64 Sin[SIDES], Cos[SIDES];
+};
+const Sides SIDE_ANGLES;
+
 //! A ring facing direction: the depth semi-axis points along the part of the view direction
 //! across it, as in the stroke mesh. bend (unit, across direction) is stretched by stretch.
 Ring makeRing(const DocumentStroke& stroke, const vector3df& centre, const vector3df& direction, f32 scale,
@@ -61,8 +77,7 @@ Ring makeRing(const DocumentStroke& stroke, const vector3df& centre, const vecto
 	ring.Facing = direction;
 	for (u32 j = 0; j < SIDES; ++j)
 	{
-		const f64 angle = 2.0 * 3.14159265358979323846 * j / SIDES;
-		vector3df o = u * (f32)(std::sin(angle) * scale) + w * (f32)(std::cos(angle) * scale);
+		vector3df o = u * (f32)(SIDE_ANGLES.Sin[j] * scale) + w * (f32)(SIDE_ANGLES.Cos[j] * scale);
 		o += bend * (o.dotProduct(bend) * (stretch - 1.f));
 		ring.Offsets[j] = o;
 	}
@@ -87,6 +102,16 @@ std::vector<u32> matchSides(const std::vector<Ring>& rings)
 	for (size_t i = 0; i + 1 < rings.size(); ++i)
 	{
 		if (rings[i].Centre == rings[i + 1].Centre)
+			continue;
+		// Rings that face alike (within half a side, as circles) join side to side.
+		f32 aligned = 0.f, sizeA = 0.f, sizeB = 0.f;
+		for (u32 j = 0; j < SIDES; ++j)
+		{
+			aligned += rings[i].Offsets[j].dotProduct(rings[i + 1].Offsets[j]);
+			sizeA += rings[i].Offsets[j].getLengthSQ();
+			sizeB += rings[i + 1].Offsets[j].getLengthSQ();
+		}
+		if (aligned >= 0.96f * std::sqrt(sizeA * sizeB))
 			continue;
 		f32 shortest = 0.f;
 		for (u32 turn = 0; turn < SIDES; ++turn)
