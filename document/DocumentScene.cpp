@@ -1,11 +1,14 @@
 // The one place where the drawing record is taken from the workspace and given back to it.
 #include "document/DocumentScene.h"
+#include "document/TwoThreads.h"
 #include "stroke/StrokeNode.h"
 #include "ui/UIBrushEditor.h"
 #include "ui/UIColorPicker.h"
 #include "ui/UIPanel.h"
 #include "workspace/App.h"
 #include "workspace/Command.h"
+
+#include <vector>
 
 using namespace irr;
 
@@ -51,6 +54,44 @@ Document captureDocument(const App& app)
 	return d;
 }
 
+//! The strokes' nodes, outside the scene, each built the way a drawn stroke is, so that every
+//! vertex comes out the same. Their meshes are most of the time an open takes: a big
+//! drawing's are built on two threads. A node under construction touches nothing shared
+//! (no parent, no scene manager, no driver) and has one owner, the thread that builds it,
+//! until the threads are joined; then all are the caller's.
+static std::vector<StrokeNode*> buildStrokes(const std::vector<DocumentStroke>& strokes)
+{
+	std::vector<StrokeNode*> nodes(strokes.size(), nullptr);
+	auto build = [&](size_t from, size_t to) {
+		for (size_t i = from; i < to; ++i)
+		{
+			const DocumentStroke& s = strokes[i];
+			StrokeNode* node = new StrokeNode(nullptr, nullptr);
+			nodes[i] = node;
+			node->setColor(video::SColor(s.Color));
+			node->setBrush(s.Radius, s.Thickness);
+			node->ViewDirection = s.ViewDirection;
+			node->reserve((u32)s.Points.size());
+			for (size_t p = 0; p < s.Points.size(); ++p)
+				node->addPoint(s.Points[p], s.Pressures.empty() ? 1.f : s.Pressures[p]);
+			node->finish();
+		}
+	};
+	try
+	{
+		forStrokesOnTwoThreads(strokes, 2000, build);
+	}
+	catch (...)
+	{
+		// Running out of memory: nothing half built stays behind.
+		for (StrokeNode* node : nodes)
+			if (node)
+				node->drop();
+		throw;
+	}
+	return nodes;
+}
+
 void restoreDocument(App& app, const Document& drawing)
 {
 	// The history goes first: its commands hold the last references on hidden strokes.
@@ -76,19 +117,13 @@ void restoreDocument(App& app, const Document& drawing)
 	app.DrawingRoot->updateAbsolutePosition();
 	app.updateWorldToDrawing();
 
-	for (const DocumentStroke& s : drawing.Strokes)
+	const std::vector<StrokeNode*> nodes = buildStrokes(drawing.Strokes);
+	for (size_t i = 0; i < nodes.size(); ++i)
 	{
-		// Built the way a drawn stroke is, so every vertex comes out the same.
-		StrokeNode* node = new StrokeNode(app.DrawingRoot, app.SceneManager);
-		node->drop(); // the drawing root owns the node
-		node->setColor(video::SColor(s.Color));
-		node->setBrush(s.Radius, s.Thickness);
-		node->ViewDirection = s.ViewDirection;
-		for (size_t i = 0; i < s.Points.size(); ++i)
-			node->addPoint(s.Points[i], s.Pressures.empty() ? 1.f : s.Pressures[i]);
-		node->finish(); // also makes it pickable, through its index, once it is in Strokes
-		node->setPlacement(s.Placement);
-		app.Strokes.push_back(node);
+		app.DrawingRoot->addChild(nodes[i]);
+		nodes[i]->drop(); // the drawing root owns the node
+		nodes[i]->setPlacement(drawing.Strokes[i].Placement);
+		app.Strokes.push_back(nodes[i]); // also makes it pickable, through its index
 	}
 
 	app.Camera->setPosition(drawing.CameraPosition);

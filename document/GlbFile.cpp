@@ -11,6 +11,7 @@
 #include <tiny_gltf.h>
 
 #include "document/GlbFile.h"
+#include "document/TwoThreads.h"
 #include "document/ViewerMesh.h"
 #include "platform/platform.h"
 
@@ -20,15 +21,14 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cctype>
 #include <cstring>
-#include <exception>
 #include <filesystem>
 #include <limits>
 #include <map>
 #include <new>
 #include <set>
 #include <streambuf>
-#include <thread>
 #include <tuple>
 
 using namespace irr;
@@ -509,39 +509,92 @@ bool checkContainer(const unsigned char* data, size_t size, size_t& jsonLength, 
 
 //! What the JSON asks of the reader, before tinygltf reads it: nesting within
 //! MAX_JSON_DEPTH, no extension the reader lacks, and all data in the file's binary chunk.
+//! One pass over the text finds the document's members; only the two looked at here are
+//! parsed (tinygltf parses the whole document once, after).
 bool checkJson(const char* text, size_t length, std::string& error)
 {
 	int depth = 0;
-	bool inString = false;
+	bool inString = false, escaped = false, expectName = false, pending = false;
+	size_t stringStart = 0, valueStart = 0;
+	std::string name;
+	// Where each member's value lies in the text, by name; the last of a name counts, as
+	// with a JSON reader.
+	std::map<std::string, std::pair<size_t, size_t>> members;
 	for (size_t i = 0; i < length; ++i)
 	{
 		const char c = text[i];
 		if (inString)
 		{
 			if (c == '\\')
+			{
+				escaped = true;
 				++i;
+			}
 			else if (c == '"')
+			{
 				inString = false;
+				if (depth == 1 && expectName)
+				{
+					// Escapes decoded as a JSON reader decodes them.
+					const nlohmann::json decoded = escaped
+						? nlohmann::json::parse(text + stringStart, text + i + 1, nullptr, false)
+						: nlohmann::json(std::string(text + stringStart + 1, i - stringStart - 1));
+					name = decoded.is_string() ? decoded.get<std::string>() : std::string();
+					expectName = false;
+				}
+			}
 		}
 		else if (c == '"')
-			inString = true;
-		else if ((c == '[' || c == '{') && ++depth > MAX_JSON_DEPTH)
 		{
-			error = "its JSON is nested more than " + std::to_string(MAX_JSON_DEPTH) + " levels deep";
-			return false;
+			inString = true;
+			escaped = false;
+			stringStart = i;
+		}
+		else if (c == '[' || c == '{')
+		{
+			if (++depth > MAX_JSON_DEPTH)
+			{
+				error = "its JSON is nested more than " + std::to_string(MAX_JSON_DEPTH) + " levels deep";
+				return false;
+			}
+			expectName = depth == 1;
+		}
+		else if (depth == 1 && c == ':')
+		{
+			valueStart = i + 1;
+			pending = true;
+		}
+		else if (depth == 1 && c == ',' && pending)
+		{
+			members[name] = std::make_pair(valueStart, i);
+			pending = false;
+			expectName = true;
 		}
 		else if (c == ']' || c == '}')
-			--depth;
+		{
+			if (depth-- == 1 && pending)
+			{
+				members[name] = std::make_pair(valueStart, i);
+				pending = false;
+			}
+		}
 	}
-	const nlohmann::json document = nlohmann::json::parse(text, text + length, nullptr, false);
-	if (!document.is_object())
+	size_t first = 0;
+	while (first < length && std::isspace((unsigned char)text[first]))
+		++first;
+	if (first == length || text[first] != '{' || depth != 0 || inString)
 	{
 		error = std::string(NOT_GLB) + "its JSON chunk is not a JSON object";
 		return false;
 	}
-	const auto required = document.find("extensionsRequired");
-	if (required != document.end() && required->is_array())
-		for (const nlohmann::json& name : *required)
+	auto member = [&](const char* wanted) {
+		const auto span = members.find(wanted);
+		return span == members.end() ? nlohmann::json()
+			: nlohmann::json::parse(text + span->second.first, text + span->second.second, nullptr, false);
+	};
+	const nlohmann::json required = member("extensionsRequired");
+	if (required.is_array())
+		for (const nlohmann::json& name : required)
 		{
 			if (!name.is_string() || name.get<std::string>() == UNLIT)
 				continue;
@@ -553,16 +606,16 @@ bool checkJson(const char* text, size_t length, std::string& error)
 				+ ", which Vantrel does not read";
 			return false;
 		}
-	const auto buffers = document.find("buffers");
-	if (buffers != document.end() && buffers->is_array())
+	const nlohmann::json buffers = member("buffers");
+	if (buffers.is_array())
 	{
-		if (buffers->size() > 1)
+		if (buffers.size() > 1)
 		{
-			error = "it has " + std::to_string(buffers->size()) + " buffers; a Vantrel file keeps all its data in one, "
+			error = "it has " + std::to_string(buffers.size()) + " buffers; a Vantrel file keeps all its data in one, "
 				"the file's binary chunk";
 			return false;
 		}
-		for (const nlohmann::json& buffer : *buffers)
+		for (const nlohmann::json& buffer : buffers)
 			if (buffer.is_object() && buffer.contains("uri"))
 			{
 				error = "its buffer refers to data outside the file; Vantrel reads only what the file itself holds";
@@ -1032,41 +1085,7 @@ std::vector<ViewerMesh> buildViewerMeshes(const std::vector<DocumentStroke>& str
 		for (size_t i = from; i < to; ++i)
 			meshes[i] = buildViewerMesh(strokes[i], 65535);
 	};
-	// Split where half of the points are behind, so that both threads have as much to do.
-	size_t points = 0, half = 0;
-	for (const DocumentStroke& s : strokes)
-		points += s.Points.size();
-	for (size_t behind = 0; half < strokes.size() && 2 * behind < points; ++half)
-		behind += strokes[half].Points.size();
-	if (points < 20000)
-	{
-		build(0, strokes.size());
-		return meshes;
-	}
-	// What the second thread throws (running out of memory) is thrown here, after it ended.
-	std::exception_ptr failure;
-	std::thread second([&] {
-		try
-		{
-			build(half, strokes.size());
-		}
-		catch (...)
-		{
-			failure = std::current_exception();
-		}
-	});
-	try
-	{
-		build(0, half);
-	}
-	catch (...)
-	{
-		second.join();
-		throw;
-	}
-	second.join();
-	if (failure)
-		std::rethrow_exception(failure);
+	forStrokesOnTwoThreads(strokes, 2000, build);
 	return meshes;
 }
 

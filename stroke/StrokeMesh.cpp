@@ -69,6 +69,25 @@ void StrokeNode::makeRoomForBlock(u32 block)
 	flattenNormals(full);
 }
 
+//! Makes an array count elements longer, its room growing as push_back grows it (a stroke
+//! rebuilt from a file has all its room already); returns the first new element.
+template <typename T>
+static T* extend(core::array<T>& a, u32 count)
+{
+	const u32 at = a.size();
+	if (at + count > a.allocated_size())
+		a.reallocate(at + count + (at < 500 ? core::max_(at, 5u) : at >> 2));
+	a.set_used(at + count);
+	return a.pointer() + at;
+}
+
+//! Appends BLOCK_INDICES indices, written by fill through a pointer to the first of them.
+template <typename Fill>
+void StrokeNode::appendIndices(StrokeBuffer* buffer, Fill fill)
+{
+	fill(extend(buffer->Indices, BLOCK_INDICES));
+}
+
 f32 StrokeNode::widthAt(u32 i) const
 {
 	// Exactly 1 at full pressure, so that a mouse stroke keeps the brush's own geometry.
@@ -97,18 +116,29 @@ void StrokeNode::finish()
 	appendEndCap();
 	Mesh->recalculateBoundingBox();
 
-	// Nothing is appended any more: no spare room, normals once, and the geometry can stay
-	// on the graphics card instead of being sent with every frame.
+	// Nothing is appended any more: no spare room, and the geometry can stay on the graphics
+	// card instead of being sent with every frame. The flat normals wait for the lit look
+	// (setDisplayMode): most strokes, above all those of a drawing just opened, never need them.
 	for (u32 i = 0; i < Mesh->getMeshBufferCount(); ++i)
 	{
 		StrokeBuffer* buffer = static_cast<StrokeBuffer*>(Mesh->getMeshBuffer(i));
 		buffer->Vertices.reallocate(buffer->Vertices.size());
 		buffer->Indices.reallocate(buffer->Indices.size());
 	}
-	computeFlatNormals();
 	Mesh->setHardwareMappingHint(scene::EHM_STATIC);
 	delete PickIndex;
-	PickIndex = new StrokeIndex(Mesh);
+	PickIndex = nullptr;
+	Finished = true;
+}
+
+void StrokeNode::reserve(u32 points)
+{
+	// Blocks: the start cap, a segment between each two points, the end cap; a bridge
+	// before every block but the first. Later buffers make their own room (makeRoomForBlock).
+	const u32 blocks = core::min_(points + 1, BLOCKS_PER_BUFFER);
+	StrokeBuffer* buffer = currentBuffer();
+	buffer->Vertices.reallocate(blocks * RING_SIZE);
+	buffer->Indices.reallocate((2 * blocks - 1) * BLOCK_INDICES);
 }
 
 void StrokeNode::appendBlock(u32 block, const vector3df& from, const vector3df& to, f32 startScale, f32 endScale)
@@ -123,35 +153,43 @@ void StrokeNode::appendBlock(u32 block, const vector3df& from, const vector3df& 
 	const vector3df w = normalizeVector(d.crossProduct(u)) * Radius;
 
 	const u32 base = blockBase(block);
+	video::S3DVertex* vertices = extend(buffer->Vertices, RING_SIZE);
 	for (u32 j = 0; j < RING_SIZE; ++j)
 	{
 		const vector3df& t = RingTemplate[j];
 		const f32 s = (j & 1) ? endScale : startScale;
 		const vector3df position = m + d * t.X + u * (t.Y * s) + w * (t.Z * s);
-		buffer->Vertices.push_back(video::S3DVertex(position, vector3df(0.f, 0.f, 0.f), Color, core::vector2df(0.f, 0.f)));
+		vertices[j] = video::S3DVertex(position, vector3df(0.f, 0.f, 0.f), Color, core::vector2df(0.f, 0.f));
 		buffer->BoundingBox.addInternalPoint(position);
 	}
-	for (u32 i = 0; i < 20; i += 2)
-	{
-		const u16 indices[6] = {(u16)(base + i + 2), (u16)(base + i), (u16)(base + i + 1),
-			(u16)(base + i + 2), (u16)(base + i + 1), (u16)(base + i + 3)};
-		for (u16 index : indices)
-			buffer->Indices.push_back(index);
-	}
+	appendIndices(buffer, [&](u16* indices) {
+		for (u32 i = 0; i < 20; i += 2, indices += 6)
+		{
+			indices[0] = (u16)(base + i + 2);
+			indices[1] = (u16)(base + i);
+			indices[2] = (u16)(base + i + 1);
+			indices[3] = (u16)(base + i + 2);
+			indices[4] = (u16)(base + i + 1);
+			indices[5] = (u16)(base + i + 3);
+		}
+	});
 }
 
 void StrokeNode::appendBridge(u32 blockA, u32 blockB)
 {
-	StrokeBuffer* buffer = currentBuffer();
 	const u32 a = blockBase(blockA);
 	const u32 c = blockBase(blockB);
-	for (u32 i = 0; i < 20; i += 2)
-	{
-		const u16 indices[6] = {(u16)(a + i + 1), (u16)(c + i), (u16)(a + i + 3),
-			(u16)(a + i + 3), (u16)(c + i), (u16)(c + i + 2)};
-		for (u16 index : indices)
-			buffer->Indices.push_back(index);
-	}
+	appendIndices(currentBuffer(), [&](u16* indices) {
+		for (u32 i = 0; i < 20; i += 2, indices += 6)
+		{
+			indices[0] = (u16)(a + i + 1);
+			indices[1] = (u16)(c + i);
+			indices[2] = (u16)(a + i + 3);
+			indices[3] = (u16)(a + i + 3);
+			indices[4] = (u16)(c + i);
+			indices[5] = (u16)(c + i + 2);
+		}
+	});
 }
 
 // Cap lengths: half and a quarter of the radius, each product formed in double precision.

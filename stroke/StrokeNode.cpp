@@ -3,6 +3,8 @@
 #include "stroke/StrokeNode.h"
 #include "stroke/StrokeIndex.h"
 
+#include <vector>
+
 using namespace irr;
 
 //! Placements set so far in the run.
@@ -11,7 +13,7 @@ static u64 placements = 0;
 StrokeNode::StrokeNode(scene::ISceneNode* parent, scene::ISceneManager* mgr)
 	: scene::ISceneNode(parent, mgr, -1),
 	  HighlightColor(0xFFC8C864), DepthRadius(5.f), Radius(5.f), Thickness(1.f), ViewDirection(0.f, 0.f, 0.f),
-	  Mesh(new scene::SMesh()), BufferFirstBlock(0), NormalsFresh(false), PickIndex(nullptr), Selected(false)
+	  Mesh(new scene::SMesh()), BufferFirstBlock(0), NormalsFresh(false), PickIndex(nullptr), Finished(false), Selected(false)
 {
 	StrokeBuffer* buffer = new StrokeBuffer();
 	buffer->Material.Lighting = false;
@@ -156,7 +158,7 @@ void StrokeNode::setDisplayMode(s32 mode)
 {
 	if (mode < 0 || mode > 2)
 		return;
-	// Normals depend on the geometry only: a finished stroke has them from finish on.
+	// Normals depend on the geometry only: made once, at the first lit look after a change.
 	if (mode == 1 && !NormalsFresh)
 		computeFlatNormals();
 	for (u32 i = 0; i < Mesh->getMeshBufferCount(); ++i)
@@ -171,20 +173,25 @@ void StrokeNode::flattenNormals(StrokeBuffer* buffer)
 {
 	// The mesh manipulator's flat normals (recalculateNormals, not smoothed): each triangle
 	// in index order gives its three vertices its plane's normal, the last one to touch a
-	// vertex wins. The same arithmetic on the arrays directly, without a virtual call per
-	// vertex, so that a long stroke's commit stays short.
+	// vertex wins. The same result walking the triangles backwards, where the first to touch
+	// a vertex wins and a triangle whose vertices all have theirs is skipped: a block's own
+	// triangles mostly are, as the bridges after it touch the same vertices.
 	video::S3DVertex* vertices = buffer->Vertices.pointer();
 	const u16* indices = buffer->Indices.const_pointer();
 	const u32 count = buffer->Indices.size() - buffer->Indices.size() % 3;
-	for (u32 j = 0; j < count; j += 3)
+	std::vector<bool> done(buffer->Vertices.size(), false);
+	for (u32 j = count; j > 0; j -= 3)
 	{
-		video::S3DVertex& a = vertices[indices[j]];
-		video::S3DVertex& b = vertices[indices[j + 1]];
-		video::S3DVertex& c = vertices[indices[j + 2]];
-		const core::vector3df normal = core::plane3df(a.Pos, b.Pos, c.Pos).Normal;
-		a.Normal = normal;
-		b.Normal = normal;
-		c.Normal = normal;
+		const u16 a = indices[j - 3], b = indices[j - 2], c = indices[j - 1];
+		if (done[a] && done[b] && done[c])
+			continue;
+		const core::vector3df normal = core::plane3df(vertices[a].Pos, vertices[b].Pos, vertices[c].Pos).Normal;
+		for (u16 v : {a, b, c})
+			if (!done[v])
+			{
+				vertices[v].Normal = normal;
+				done[v] = true;
+			}
 	}
 }
 
@@ -198,5 +205,9 @@ void StrokeNode::computeFlatNormals()
 
 const StrokeIndex* StrokeNode::pickIndex() const
 {
+	// Most strokes of a drawing just opened are never picked: each gets its index when a
+	// pick first comes near it.
+	if (Finished && !PickIndex)
+		PickIndex = new StrokeIndex(Mesh);
 	return PickIndex;
 }

@@ -33,15 +33,19 @@ public:
 	//! pressure (0 to 1) scales the cross-section at this point by 0.1 + 0.9 * pressure:
 	//! the mouse draws at 1, which leaves the tube as wide as the brush.
 	void addPoint(const irr::core::vector3df& p, irr::f32 pressure = 1.f);
+	//! Makes room at once for a stroke of this many points, when they are known before the
+	//! first (a stroke rebuilt from a file): the geometry is then never copied as it grows.
+	void reserve(irr::u32 points);
 	bool hasSegments() const;
 	//! Adds the end cap and fits the bounding box; once, when the pen goes up. The geometry
-	//! is final from here on: the buffers shrink to their size, get their flat normals for
-	//! the lit look, are marked for keeping on the graphics card, and get a picking index.
+	//! is final from here on: the buffers shrink to their size, are marked for keeping on the
+	//! graphics card, and can be picked. The lit look gives them their flat normals.
 	void finish();
 	void setHighlighted(bool on);
 	//! 0 plain, 1 lit (flat normals), 2 wireframe; other values change nothing.
 	void setDisplayMode(irr::s32 mode);
-	//! Index of the finished stroke's triangles for ray picks; null before finish.
+	//! Index of the finished stroke's triangles for ray picks, made when first asked for;
+	//! null before finish.
 	const StrokeIndex* pickIndex() const;
 
 	//! Where the stroke stands in the drawing root: moved, turned and scaled as a whole,
@@ -97,6 +101,8 @@ private:
 	void appendBlock(irr::u32 block, const irr::core::vector3df& from, const irr::core::vector3df& to,
 		irr::f32 startScale, irr::f32 endScale);
 	void appendBridge(irr::u32 blockA, irr::u32 blockB);
+	template <typename Fill>
+	static void appendIndices(StrokeBuffer* buffer, Fill fill);
 	void appendStartCap();
 	void appendSegment();
 	void appendEndCap();
@@ -105,8 +111,9 @@ private:
 	irr::u32 BufferFirstBlock;
 	//! Whether the normals in the buffers belong to the geometry as it now is.
 	bool NormalsFresh;
-	//! Owned; made by finish.
-	StrokeIndex* PickIndex;
+	//! Owned; made by the first pickIndex after finish.
+	mutable StrokeIndex* PickIndex;
+	bool Finished;
 	irr::core::matrix4 Placement;
 	bool Selected;
 };
