@@ -1,5 +1,6 @@
 // Writes the drawings that independent glTF readers are tested with (an empty drawing, a few
-// strokes, a translucent stroke, a twisted drawing with a stroke moved, turned and scaled, one
+// strokes, a translucent stroke, a twisted drawing with a stroke moved, turned and scaled (seen
+// from a camera off the axes, on a coloured backdrop), one
 // stroke of 10,000 points, a coil of 7,000 points whose mesh needs more than one primitive,
 // 256 strokes with every level of every colour channel and of alpha)
 // into a directory, and prints for each file, per stroke, the vertex counts of its mesh's
@@ -80,6 +81,12 @@ int main(int argc, char** argv)
 	twisted.Strokes[1].Placement.setRotationDegrees(vector3df(0.f, 20.f, 45.f));
 	twisted.Strokes[1].Placement = twisted.Strokes[1].Placement * scale;
 	twisted.Strokes[1].Placement.setTranslation(vector3df(10.f, -4.f, 6.f));
+	// Seen from off every axis, with an up that is not square to the line of sight, on a
+	// coloured backdrop: a reader that drops the mirror or a channel shows it elsewhere.
+	twisted.CameraPosition = vector3df(70.f, 25.f, -60.f);
+	twisted.CameraTarget = vector3df(4.f, -3.f, 8.f);
+	twisted.CameraUp = vector3df(0.1f, 1.f, 0.2f);
+	twisted.BackdropColor = 0xFF2A6BC8;
 
 	Document longStroke;
 	longStroke.Strokes.push_back(wave(10000, 0.f, 0xFFFFFFFF, 2.f, 1.f));
