@@ -56,37 +56,40 @@ Document captureDocument(const App& app)
 
 //! The strokes' nodes, outside the scene, each built the way a drawn stroke is, so that every
 //! vertex comes out the same. Their meshes are most of the time an open takes: a big
-//! drawing's are built on two threads. A node under construction touches nothing shared
-//! (no parent, no scene manager, no driver) and has one owner, the thread that builds it,
+//! drawing's are built on two threads. This thread makes every node and all the room its
+//! geometry needs (so that the memory comes from its own allocator, which keeps it for the
+//! next drawing); the threads only fill them in. A node being filled touches nothing shared
+//! (no parent, no scene manager, no driver) and has one owner, the thread that fills it,
 //! until the threads are joined; then all are the caller's.
 static std::vector<StrokeNode*> buildStrokes(const std::vector<DocumentStroke>& strokes)
 {
-	std::vector<StrokeNode*> nodes(strokes.size(), nullptr);
-	auto build = [&](size_t from, size_t to) {
-		for (size_t i = from; i < to; ++i)
-		{
-			const DocumentStroke& s = strokes[i];
-			StrokeNode* node = new StrokeNode(nullptr, nullptr);
-			nodes[i] = node;
-			node->setColor(video::SColor(s.Color));
-			node->setBrush(s.Radius, s.Thickness);
-			node->ViewDirection = s.ViewDirection;
-			node->reserve((u32)s.Points.size());
-			for (size_t p = 0; p < s.Points.size(); ++p)
-				node->addPoint(s.Points[p], s.Pressures.empty() ? 1.f : s.Pressures[p]);
-			node->finish();
-		}
-	};
+	std::vector<StrokeNode*> nodes;
+	nodes.reserve(strokes.size());
 	try
 	{
-		forStrokesOnTwoThreads(strokes, 2000, build);
+		for (const DocumentStroke& s : strokes)
+		{
+			nodes.push_back(new StrokeNode(nullptr, nullptr));
+			nodes.back()->setColor(video::SColor(s.Color));
+			nodes.back()->setBrush(s.Radius, s.Thickness);
+			nodes.back()->ViewDirection = s.ViewDirection;
+			nodes.back()->reserve((u32)s.Points.size());
+		}
+		forStrokesOnTwoThreads(strokes, 2000, [&](size_t from, size_t to) {
+			for (size_t i = from; i < to; ++i)
+			{
+				const DocumentStroke& s = strokes[i];
+				for (size_t p = 0; p < s.Points.size(); ++p)
+					nodes[i]->addPoint(s.Points[p], s.Pressures.empty() ? 1.f : s.Pressures[p]);
+				nodes[i]->finish();
+			}
+		});
 	}
 	catch (...)
 	{
 		// Running out of memory: nothing half built stays behind.
 		for (StrokeNode* node : nodes)
-			if (node)
-				node->drop();
+			node->drop();
 		throw;
 	}
 	return nodes;

@@ -137,6 +137,8 @@ void StrokeNode::reserve(u32 points)
 	// before every block but the first. Later buffers make their own room (makeRoomForBlock).
 	const u32 most = BLOCKS_PER_BUFFER; // a copy: min_ takes its arguments by reference
 	const u32 blocks = core::min_(points + 1, most);
+	Points.reallocate(points);
+	Pressures.reallocate(points);
 	StrokeBuffer* buffer = currentBuffer();
 	buffer->Vertices.reallocate(blocks * RING_SIZE);
 	buffer->Indices.reallocate((2 * blocks - 1) * BLOCK_INDICES);
