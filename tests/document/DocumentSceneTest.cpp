@@ -30,7 +30,7 @@ Document throughFile(const Document& d)
 TEST_F(DocumentTest, RoundTripRebuildsEveryBufferAndTheView)
 {
 	// Three strokes by real input (one translucent), one past 2,730 blocks drawn with a pen's
-	// changing pressure, a twist and an orbit.
+	// changing pressure (enough points for opening to build on two threads), a twist and an orbit.
 	drawLine(200, 500, 150);
 	// Brush settings come from the panel's widgets, as the user sets them.
 	Panel->ColorPicker->setColor(video::SColor(0x80FF8000));
@@ -86,6 +86,10 @@ TEST_F(DocumentTest, RoundTripRebuildsEveryBufferAndTheView)
 	{
 		SCOPED_TRACE(i);
 		EXPECT_NE(Application->Strokes[i], before[i]);
+		expectSameStroke(before[i], Application->Strokes[i]);
+		// Lit, too: the normals made at the first lit look are the drawn stroke's.
+		before[i]->setDisplayMode(1);
+		Application->Strokes[i]->setDisplayMode(1);
 		expectSameStroke(before[i], Application->Strokes[i]);
 		EXPECT_EQ(Application->Strokes[i]->getParent(), Application->DrawingRoot);
 		EXPECT_NE(Application->Strokes[i]->pickIndex(), nullptr);
