@@ -371,7 +371,7 @@ private:
 	}
 
 	//! An accessor into the data of kind (its view is set by finishData).
-	int addAccessor(DataKind kind, size_t byteOffset, int componentType, int type, size_t count, bool normalized = false)
+	int addAccessor(DataKind kind, size_t byteOffset, int componentType, int type, size_t count)
 	{
 		tinygltf::Accessor accessor;
 		accessor.bufferView = kind;
@@ -379,7 +379,6 @@ private:
 		accessor.componentType = componentType;
 		accessor.type = type;
 		accessor.count = count;
-		accessor.normalized = normalized;
 		Model.accessors.push_back(accessor);
 		return (int)Model.accessors.size() - 1;
 	}
