@@ -71,13 +71,19 @@ uint64_t fnv1a(const unsigned char* bytes, size_t n)
 	return hash;
 }
 
+//! The lowest digits hexadecimal digits of value, lower case.
+std::string hexadecimal(uint64_t value, int digits)
+{
+	std::string text((size_t)digits, '0');
+	for (int i = digits - 1; i >= 0; --i, value >>= 4)
+		text[(size_t)i] = "0123456789abcdef"[value & 0xF];
+	return text;
+}
+
 //! A checksum as 16 lower-case hexadecimal digits (JSON numbers cannot hold 64 bits exactly).
 std::string formatChecksum(uint64_t sum)
 {
-	std::string text(16, '0');
-	for (int i = 15; i >= 0; --i, sum >>= 4)
-		text[(size_t)i] = "0123456789abcdef"[sum & 0xF];
-	return text;
+	return hexadecimal(sum, 16);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -391,11 +397,10 @@ private:
 		if (known != Materials.end())
 			return known->second;
 		const video::SColor color(argb);
-		char name[48];
-		std::snprintf(name, sizeof name, color.getAlpha() < 255 ? "translucent stroke #%06x alpha %u" : "stroke #%06x",
-			argb & 0xFFFFFFu, color.getAlpha());
 		tinygltf::Material m;
-		m.name = name;
+		m.name = "stroke #" + hexadecimal(argb, 6);
+		if (color.getAlpha() < 255)
+			m.name = "translucent " + m.name + " alpha " + std::to_string(color.getAlpha());
 		m.pbrMetallicRoughness.baseColorFactor = {srgbToLinear(color.getRed()), srgbToLinear(color.getGreen()),
 			srgbToLinear(color.getBlue()), color.getAlpha() / 255.0};
 		m.pbrMetallicRoughness.metallicFactor = 0.0;
