@@ -3,6 +3,7 @@
 #include "app/EventReceiver.h"
 #include "app/FramePacer.h"
 #include "app/device.h"
+#include "app/startup.h"
 #include "document/DocumentKeeper.h"
 #include "platform/PenInput.h"
 #include "platform/platform.h"
@@ -42,20 +43,7 @@ int main(int argc, char** argv)
 	gui::IGUIEnvironment* guienv = device->getGUIEnvironment();
 
 	reportAssetProblems();
-	UIPanel* panel = new UIPanel(guienv, guienv->getRootGUIElement(), 0);
-	panel->drop(); // the GUI root owns the panel
-
-	scene::ICameraSceneNode* camera =
-		smgr->addCameraSceneNode(smgr->getRootSceneNode(), core::vector3df(0, 0, 0), core::vector3df(0, 0, 100), -1, true);
-	camera->setPosition(core::vector3df(100, 0, 0));
-	camera->setTarget(core::vector3df(0, 0, 0));
-	camera->setFarValue(1000.f);
-	camera->setNearValue(50.f);
-
-	app.init(smgr, camera);
-	receiver.Application = &app;
-	receiver.Panel = panel;
-	receiver.syncSettings();
+	UIPanel* panel = startWorkspace(device, app, receiver);
 	// A tablet pen's pressure and every one of its samples; null without one. Owned here.
 	platform::PenInput* pen = platform::PenInput::create(driver->getExposedVideoData());
 	receiver.Pen = pen;

@@ -1,6 +1,7 @@
 // For the benchmarks: an engine on the NULL device and a workspace set up like the
 // program's main (800 x 600, the start-up camera, the start brush), without a window.
 #pragma once
+#include "app/startup.h"
 #include "workspace/App.h"
 
 #include <irrlicht.h>
@@ -15,12 +16,7 @@ struct NullWorkspace
 		p.LoggingLevel = irr::ELL_NONE;
 		Device = irr::createDeviceEx(p);
 		SceneManager = Device->getSceneManager();
-		Camera = SceneManager->addCameraSceneNode(SceneManager->getRootSceneNode(), irr::core::vector3df(0, 0, 0),
-			irr::core::vector3df(0, 0, 100), -1, true);
-		Camera->setPosition(irr::core::vector3df(100, 0, 0));
-		Camera->setTarget(irr::core::vector3df(0, 0, 0));
-		Camera->setFarValue(1000.f);
-		Camera->setNearValue(50.f);
+		Camera = addStartCamera(SceneManager);
 		Application.init(SceneManager, Camera);
 		Application.setBrushColor(irr::video::SColor(0xFF404080));
 		Application.setBrushSize(1.f, 1.f);

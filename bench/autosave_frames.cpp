@@ -8,6 +8,7 @@
 #include "SketchSupport.h"
 #include "app/EventReceiver.h"
 #include "app/device.h"
+#include "app/startup.h"
 #include "document/DocumentKeeper.h"
 #include "document/DocumentScene.h"
 #include "ui/UIPanel.h"
@@ -54,18 +55,7 @@ int main(int argc, char** argv)
 	}
 	scene::ISceneManager* smgr = device->getSceneManager();
 	gui::IGUIEnvironment* guienv = device->getGUIEnvironment();
-	UIPanel* panel = new UIPanel(guienv, guienv->getRootGUIElement(), 0);
-	panel->drop(); // the GUI root owns the panel
-	scene::ICameraSceneNode* camera =
-		smgr->addCameraSceneNode(smgr->getRootSceneNode(), core::vector3df(0, 0, 0), core::vector3df(0, 0, 100), -1, true);
-	camera->setPosition(core::vector3df(100, 0, 0));
-	camera->setTarget(core::vector3df(0, 0, 0));
-	camera->setFarValue(1000.f);
-	camera->setNearValue(50.f);
-	app.init(smgr, camera);
-	receiver.Application = &app;
-	receiver.Panel = panel;
-	receiver.syncSettings();
+	UIPanel* panel = startWorkspace(device, app, receiver);
 	restoreDocument(app, makeSketch(strokes, points));
 
 	DocumentKeeper documents(app, panel);

@@ -4,6 +4,7 @@
 // The strokes (100 points each) are drawn through the workspace as the pointer draws
 // them, then the given number of frames is drawn with nothing changing.
 #include "app/device.h"
+#include "app/startup.h"
 #include "workspace/App.h"
 
 #include <cstdio>
@@ -25,12 +26,7 @@ int main(int argc, char** argv)
 	}
 	video::IVideoDriver* driver = device->getVideoDriver();
 	scene::ISceneManager* smgr = device->getSceneManager();
-	scene::ICameraSceneNode* camera =
-		smgr->addCameraSceneNode(smgr->getRootSceneNode(), core::vector3df(0, 0, 0), core::vector3df(0, 0, 100), -1, true);
-	camera->setPosition(core::vector3df(100, 0, 0));
-	camera->setTarget(core::vector3df(0, 0, 0));
-	camera->setFarValue(1000.f);
-	camera->setNearValue(50.f);
+	scene::ICameraSceneNode* camera = addStartCamera(smgr);
 	{
 		App app;
 		app.init(smgr, camera);

@@ -18,6 +18,7 @@
 #include "app/EventReceiver.h"
 #include "app/FramePacer.h"
 #include "app/device.h"
+#include "app/startup.h"
 #include "document/DocumentScene.h"
 #include "platform/PenInput.h"
 #include "platform/platform.h"
@@ -187,18 +188,7 @@ int main(int argc, char** argv)
 	video::IVideoDriver* driver = device->getVideoDriver();
 	scene::ISceneManager* smgr = device->getSceneManager();
 	gui::IGUIEnvironment* guienv = device->getGUIEnvironment();
-	UIPanel* panel = new UIPanel(guienv, guienv->getRootGUIElement(), 0);
-	panel->drop(); // the GUI root owns the panel
-	scene::ICameraSceneNode* camera =
-		smgr->addCameraSceneNode(smgr->getRootSceneNode(), core::vector3df(0, 0, 0), core::vector3df(0, 0, 100), -1, true);
-	camera->setPosition(core::vector3df(100, 0, 0));
-	camera->setTarget(core::vector3df(0, 0, 0));
-	camera->setFarValue(1000.f);
-	camera->setNearValue(50.f);
-	app.init(smgr, camera);
-	receiver.Application = &app;
-	receiver.Panel = panel;
-	receiver.syncSettings();
+	UIPanel* panel = startWorkspace(device, app, receiver);
 	Document sketch = makeSketch(strokes, points);
 	// The camera at x = 100 looks down -X: the drawing root moved 300 units along +X puts the
 	// sketch behind it. (Moving the points alone would not do: a stroke's box always holds
