@@ -235,7 +235,11 @@ public:
 		tinygltf::Node node;
 		node.name = name;
 
-		// The mesh other programs show, in the stroke's space, Z mirrored.
+		// The mesh other programs show, in the stroke's space, Z mirrored. A stroke that covers
+		// no area (drawn along the line of sight, or all in one point) has none: the program
+		// shows nothing of it either, and glTF has no empty mesh.
+		if (std::all_of(viewer.Parts.begin(), viewer.Parts.end(), [](const ViewerMesh::Part& p) { return p.Triangles.empty(); }))
+			return addNode(stroke, node);
 		std::vector<unsigned char>& positions = Data[POSITIONS];
 		const size_t firstPosition = positions.size();
 		positions.resize(firstPosition + viewer.Positions.size() * sizeof(vector3df));
@@ -246,6 +250,8 @@ public:
 		}
 		for (const ViewerMesh::Part& part : viewer.Parts)
 		{
+			if (part.Triangles.empty())
+				continue;
 			tinygltf::Primitive primitive;
 			const int position = addAccessor(POSITIONS, firstPosition + (size_t)part.FirstVertex * sizeof(vector3df),
 				TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, part.VertexCount);
@@ -263,7 +269,12 @@ public:
 		}
 		Model.meshes.push_back(mesh);
 		node.mesh = (int)Model.meshes.size() - 1;
+		return addNode(stroke, node);
+	}
 
+	//! The stroke's node with the program's data, after its mesh; returns the node's index.
+	int addNode(const DocumentStroke& stroke, tinygltf::Node& node)
+	{
 		// The program's own copy of the path, in the stroke's space, unmirrored.
 		const size_t pointBytes = stroke.Points.size() * sizeof(vector3df);
 		tinygltf::Value::Object data;

@@ -290,15 +290,20 @@ ViewerMesh buildViewerMesh(const DocumentStroke& stroke, u32 maxVertices)
 			// A triangle has two corners on one ring and faces out when its third is beyond
 			// that ring's plane. Pulling in made that so between rings apart; of a joint's
 			// triangles it leaves out those folded back into the pieces.
-			auto beyond = [&](size_t ring, u16 corner, f32 side) {
+			// Triangles of no area (a ring drawn to a point, a stroke along the line of sight)
+			// face nowhere and are left out too.
+			auto facesOut = [&](u16 a, u16 b, u16 c, size_t ring, u16 corner, f32 side) {
+				const vector3df& p = mesh.Positions[part.FirstVertex + a];
+				if ((mesh.Positions[part.FirstVertex + b] - p).crossProduct(mesh.Positions[part.FirstVertex + c] - p) == vector3df())
+					return false;
 				return (mesh.Positions[part.FirstVertex + corner] - rings[ring].Centre).dotProduct(rings[ring].Facing) * side > 0.f;
 			};
 			for (u32 j = 0; j < SIDES; ++j)
 			{
 				const u16 a = index(r, j), b = index(r, j + 1), c = index(r + 1, j + turns[r]), d = index(r + 1, j + 1 + turns[r]);
-				if (a != b && beyond(r, c, 1.f))
+				if (facesOut(a, b, c, r, c, 1.f))
 					part.Triangles.insert(part.Triangles.end(), {a, b, c});
-				if (c != d && beyond(r + 1, b, -1.f))
+				if (facesOut(b, d, c, r + 1, b, -1.f))
 					part.Triangles.insert(part.Triangles.end(), {b, d, c});
 			}
 		}

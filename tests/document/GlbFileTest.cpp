@@ -272,6 +272,25 @@ TEST(GlbFile, MeshesColoursAndViewSuitOtherPrograms)
 	}
 }
 
+TEST(GlbFile, StrokesThatCoverNoAreaHaveNoMesh)
+{
+	// Drawn along the line of sight, and all in one point: the program shows nothing of them,
+	// and glTF has no empty mesh; the file still opens, with both strokes in it.
+	Document d;
+	DocumentStroke along = sampleDrawing().Strokes[0];
+	along.ViewDirection = core::vector3df(-1.f, 0.f, 0.f);
+	along.Points = {core::vector3df(0.f, 0.f, 0.f), core::vector3df(5.f, 0.f, 0.f), core::vector3df(9.f, 0.f, 0.f)};
+	DocumentStroke point = along;
+	point.Points = {core::vector3df(1.f, 2.f, 3.f), core::vector3df(1.f, 2.f, 3.f)};
+	d.Strokes = {along, point};
+	const std::vector<unsigned char> glb = toGlb(d);
+	Document back;
+	std::string error;
+	ASSERT_TRUE(fromGlb(glb, back, error)) << error;
+	EXPECT_EQ(back.Strokes.size(), 2u);
+	EXPECT_FALSE(jsonChunk(glb).contains("meshes"));
+}
+
 TEST(GlbFile, AtMost150BytesAPoint)
 {
 	// A sketch of 1,000 strokes of 200 points (every fifth translucent, brushes of radius 1
